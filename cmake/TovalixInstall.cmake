@@ -1,0 +1,22 @@
+include(GNUInstallDirs)
+include(CMakePackageConfigHelpers)
+
+install(TARGETS tovalix EXPORT tovalixTargets
+        ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
+        LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
+install(DIRECTORY include/tovalix DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+install(EXPORT tovalixTargets NAMESPACE tovalix::
+        DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/tovalix)
+configure_package_config_file(cmake/tovalixConfig.cmake.in
+                              ${CMAKE_CURRENT_BINARY_DIR}/tovalixConfig.cmake
+                              INSTALL_DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/tovalix)
+write_basic_package_version_file(${CMAKE_CURRENT_BINARY_DIR}/tovalixConfigVersion.cmake
+                                 COMPATIBILITY SameMajorVersion)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/tovalixConfig.cmake
+              ${CMAKE_CURRENT_BINARY_DIR}/tovalixConfigVersion.cmake
+        DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/tovalix)
+configure_file(cmake/tovalix.pc.in ${CMAKE_CURRENT_BINARY_DIR}/tovalix.pc @ONLY)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/tovalix.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+if(TOVALIX_BUILD_TOOLS)
+  install(TARGETS tovalix_cli tovalix_sim_cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()

@@ -1,0 +1,9 @@
+#include <tovalix/version.hpp>
+
+namespace tovalix {
+
+const char* Version() {
+  return TOVALIX_VERSION_TEXT;
+}
+
+}  // namespace tovalix

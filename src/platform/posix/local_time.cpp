@@ -1,0 +1,17 @@
+#include <ctime>
+
+#include "platform/clock.hpp"
+
+namespace tovalix::platform {
+
+WallTime LocalNow() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  return WallTime{{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday},
+                  local.tm_hour,
+                  local.tm_min,
+                  local.tm_sec};
+}
+
+}  // namespace tovalix::platform

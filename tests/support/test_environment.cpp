@@ -1,0 +1,57 @@
+#include "support/test_environment.hpp"
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <stdexcept>
+
+namespace tovalix::testing {
+
+std::vector<std::string> RecordingOperator::Texts() const {
+  std::vector<std::string> texts;
+  for (const auto& message : shown) texts.push_back(message.text);
+  return texts;
+}
+
+ScratchFolder::ScratchFolder() {
+  std::random_device seed;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const auto candidate = std::filesystem::temp_directory_path() /
+                           ("tovalix-test-" + std::to_string(seed()) + std::to_string(attempt));
+    if (std::filesystem::create_directory(candidate)) {
+      path_ = candidate;
+      return;
+    }
+  }
+  throw std::runtime_error("cannot create a scratch folder");
+}
+
+ScratchFolder::~ScratchFolder() {
+  std::error_code ignored;
+  std::filesystem::remove_all(path_, ignored);
+}
+
+ScopedEnv::ScopedEnv(std::string name, std::optional<std::string> value) : name_(std::move(name)) {
+  if (const char* old = std::getenv(name_.c_str())) previous_ = old;
+  if (value) {
+    ::setenv(name_.c_str(), value->c_str(), 1);
+  } else {
+    ::unsetenv(name_.c_str());
+  }
+}
+
+ScopedEnv::~ScopedEnv() {
+  if (previous_) {
+    ::setenv(name_.c_str(), previous_->c_str(), 1);
+  } else {
+    ::unsetenv(name_.c_str());
+  }
+}
+
+std::string ReadFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+}  // namespace tovalix::testing

@@ -1,0 +1,133 @@
+// The dictionary, number texts, text encodings and the common error report.
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+#include <tovalix/dictionary.hpp>
+
+#include "common/card_data_mask.hpp"
+#include "common/error_report.hpp"
+#include "common/failure.hpp"
+#include "common/number_text.hpp"
+#include "common/text_encoding.hpp"
+#include "support/test_environment.hpp"
+
+namespace tovalix {
+namespace {
+
+using testing::ReadFile;
+using testing::RecordingOperator;
+using testing::ScopedEnv;
+using testing::ScratchFolder;
+
+TEST(Dictionary, KeepsOrderRefusesDuplicatesAndComparesKeysExactly) {
+  Dictionary d;
+  EXPECT_TRUE(d.Add("Amount", "1"));
+  EXPECT_TRUE(d.Add("amount", "2"));
+  EXPECT_TRUE(d.Add("ID_Tx", "-3"));
+  EXPECT_FALSE(d.Add("Amount", "9"));
+  EXPECT_EQ(d.Item("Amount"), "1");
+  EXPECT_EQ(d.Keys(), (std::vector<std::string>{"Amount", "amount", "ID_Tx"}));
+  d.Set("amount", "3");
+  d.Set("New", "4");
+  EXPECT_EQ(d.Keys(), (std::vector<std::string>{"Amount", "amount", "ID_Tx", "New"}));
+  EXPECT_EQ(d.Item("amount"), "3");
+  EXPECT_EQ(d.Item("missing"), "");
+  EXPECT_FALSE(d.Exists("missing"));
+  EXPECT_TRUE(d.Remove("amount"));
+  EXPECT_FALSE(d.Remove("amount"));
+  EXPECT_EQ(d.Count(), 3u);
+  d.RemoveAll();
+  EXPECT_EQ(d.Count(), 0u);
+}
+
+TEST(Dictionary, JsonKeepsKeyOrderAndIsValidForAnsiText) {
+  Dictionary d;
+  d.Add("Z", "1");
+  d.Add("A", "Cañón \"x\"");
+  d.Add("B", "\xD1");  // a Windows-1252 Ñ from a server
+  const std::string json = d.ToJson();
+  EXPECT_EQ(json, "{\"Z\":\"1\",\"A\":\"Cañón \\\"x\\\"\",\"B\":\"Ñ\"}");
+  EXPECT_TRUE(nlohmann::json::accept(json));
+}
+
+TEST(NumberText, DoublesInTheirShortestForm) {
+  EXPECT_EQ(TextOfDouble(150), "150");
+  EXPECT_EQ(TextOfDouble(99.9), "99.9");
+  EXPECT_EQ(TextOfDouble(12.5), "12.5");
+  EXPECT_EQ(TextOfDouble(0), "0");
+  EXPECT_EQ(TextOfDouble(-0.25), "-0.25");
+  EXPECT_EQ(TextOfDouble(10.1 + 0.2), "10.3");  // 15 significant digits hide the binary tail
+  EXPECT_EQ(TextOfDouble(1e20), "1E+20");
+  EXPECT_EQ(TextOfDouble(123456789012345678.0), "1.23456789012346E+17");
+}
+
+TEST(NumberText, ParsesNumericTextsAndRoundsHalvesToEven) {
+  EXPECT_EQ(ParseNumber(" 12 "), 12.0);
+  EXPECT_EQ(ParseNumber("-1.5e2"), -150.0);
+  EXPECT_FALSE(ParseNumber("").has_value());
+  EXPECT_FALSE(ParseNumber("1a").has_value());
+  EXPECT_FALSE(ParseNumber("1,5").has_value());
+  EXPECT_FALSE(ParseNumber(".").has_value());
+  EXPECT_EQ(LeadingNumber(" 1 2ab"), 12.0);
+  EXPECT_EQ(LeadingNumber("abc"), 0.0);
+  EXPECT_EQ(ToLong("2.5"), 2);
+  EXPECT_EQ(ToLong("3.5"), 4);
+  EXPECT_EQ(ToLong("-2.5"), -2);
+  EXPECT_THROW(ToLong("x"), Failure);
+  EXPECT_THROW(ToLong("2147483648"), Failure);
+  EXPECT_EQ(ToLong("2147483647"), 2147483647);
+  EXPECT_THROW(ToInteger("32768"), Failure);
+  EXPECT_EQ(TrimBlanks("  a b  "), "a b");
+}
+
+TEST(TextEncoding, Windows1252RoundTrip) {
+  EXPECT_EQ(Utf8ToAnsi("Inicialización €"), "Inicializaci\xF3n \x80");
+  EXPECT_EQ(AnsiToUtf8("Inicializaci\xF3n \x80"), "Inicialización €");
+  EXPECT_EQ(Utf8ToAnsi("日"), "?");
+  EXPECT_EQ(ToUtf8Lenient("ya válido"), "ya válido");
+  EXPECT_EQ(ToUtf8Lenient("\xE9"), "é");
+  EXPECT_FALSE(IsValidUtf8("\xC3"));
+  EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));  // a lone surrogate
+}
+
+TEST(CardDataMask, KeepsOnlyTheLastFourDigitsOfACard) {
+  EXPECT_EQ(MaskCardData("tarjeta 4111111111111111 leida"), "tarjeta ************1111 leida");
+  EXPECT_EQ(MaskCardData("t2 4111111111111111=25122010000 fin"),
+            "t2 ************1111" + std::string(12, '*') + " fin");
+  EXPECT_EQ(MaskCardData("B4111111111111111^PEREZ/JUAN^2512"),
+            "B************1111" + std::string(16, '*'));
+  EXPECT_EQ(MaskCardData("Id_Store 12345 ptid 123456789"), "Id_Store 12345 ptid 123456789");
+}
+
+TEST(ErrorReport, ShowsAPlainBoxThenAppendsTheLogLine) {
+  ScratchFolder folder;
+  ScopedEnv log_dir("TOVALIX_LOG_DIR", folder.path().string());
+  RecordingOperator op;
+  EXPECT_FALSE(RunTrapped(op, [] { throw Failure("Puerto cerrado 4111111111111111"); }));
+  EXPECT_TRUE(RunTrapped(op, [] {}));
+  ASSERT_EQ(op.shown.size(), 1u);
+  EXPECT_EQ(op.shown[0], (testing::ShownMessage{"Puerto cerrado ************1111", 0, ""}));
+  RunTrappedShowOnly(op, [] { throw std::runtime_error("solo caja"); });
+  EXPECT_EQ(op.shown.size(), 2u);
+
+  const std::string log = ReadFile(folder / "tovalix.log");
+  // "dd/mm/yyyy hh:mm:ss description" CR CR LF, nothing for the box-only failure.
+  ASSERT_GE(log.size(), 23u);
+  EXPECT_EQ(log.substr(19), " Puerto cerrado ************1111\r\r\n");
+  EXPECT_EQ(log[2], '/');
+  EXPECT_EQ(log.find("solo caja"), std::string::npos);
+}
+
+TEST(ErrorReport, AThrowingHostBoxDoesNotEscape) {
+  struct ThrowingOperator : Operator {
+    void MessageBox(const std::string&, int, const std::string&) override {
+      throw std::runtime_error("host");
+    }
+  } op;
+  ScratchFolder folder;
+  ScopedEnv log_dir("TOVALIX_LOG_DIR", folder.path().string());
+  EXPECT_FALSE(RunTrapped(op, [] { throw 42; }));
+  EXPECT_NE(ReadFile(folder / "tovalix.log").find("Error desconocido"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tovalix

@@ -1,0 +1,17 @@
+// Each simulator command lives in its own file and registers itself here.
+#pragma once
+
+#include <CLI/CLI.hpp>
+
+namespace tovalix::sim_cli {
+
+struct Run {
+  int exit_status = 0;
+};
+
+using Registrar = void (*)(CLI::App& app, Run& run);
+inline constexpr Registrar kCommands[] = {
+    nullptr,  // end marker; command files add their registrar above this line
+};
+
+}  // namespace tovalix::sim_cli

@@ -1,0 +1,19 @@
+// Each command of the tovalix tool lives in its own file and registers itself here.
+// A command sets `exit_status`: 0 success, 1 a result that is not a success, 2 a usage error.
+#pragma once
+
+#include <CLI/CLI.hpp>
+
+namespace tovalix::cli {
+
+struct Run {
+  int exit_status = 0;
+};
+
+// One line per command file; keep them in the order of `tovalix --help`.
+using Registrar = void (*)(CLI::App& app, Run& run);
+inline constexpr Registrar kCommands[] = {
+    nullptr,  // end marker; command files add their registrar above this line
+};
+
+}  // namespace tovalix::cli
