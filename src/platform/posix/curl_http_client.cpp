@@ -10,6 +10,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 
 #include "common/failure.hpp"
 #include "platform/http_client.hpp"
@@ -213,7 +214,11 @@ class CurlHttpClient final : public HttpClient {
     if (code != CURLHE_OK || header == nullptr || header->value == nullptr) {
       throw Failure("No se encontró el encabezado solicitado: " + std::string(name));
     }
-    return header->value;
+    // curl 7.88 hands an empty value back as its line end: trim what HTTP calls white space.
+    std::string_view value(header->value);
+    const auto first = value.find_first_not_of(" \t\r\n");
+    if (first == std::string_view::npos) return "";
+    return std::string(value.substr(first, value.find_last_not_of(" \t\r\n") - first + 1));
   }
 
   const std::string& Body() const override {
