@@ -40,7 +40,7 @@ struct GatewayRequest {
 
 struct GatewayAnswer {
   int status = 200;
-  std::vector<std::pair<std::string, std::string>> headers;  // sent in this order
+  std::vector<std::pair<std::string, std::string>> headers;  // names as written
   std::string body;
   std::chrono::milliseconds delay{0};  // wait before answering (cut short by Stop)
   bool drop = false;                   // close the connection in the middle of the answer
