@@ -10,7 +10,9 @@ struct Run {
 };
 
 using Registrar = void (*)(CLI::App& app, Run& run);
+void RegisterGateway(CLI::App& app, Run& run);
 inline constexpr Registrar kCommands[] = {
+    RegisterGateway,
     nullptr,  // end marker; command files add their registrar above this line
 };
 

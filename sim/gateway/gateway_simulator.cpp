@@ -1,0 +1,155 @@
+#include "sim/gateway/gateway_simulator.hpp"
+
+#include <httplib.h>
+
+#include <algorithm>
+#include <stdexcept>
+
+namespace tovalix::sim {
+namespace {
+
+// A header value must stay on its line.
+std::string OneLine(std::string value) {
+  std::replace(value.begin(), value.end(), '\r', ' ');
+  std::replace(value.begin(), value.end(), '\n', ' ');
+  return value;
+}
+
+}  // namespace
+
+std::string GatewayRequest::Value(std::string_view name) const {
+  for (const auto& pair : pairs) {
+    if (pair.name == name) return pair.value;
+  }
+  return "";
+}
+
+bool GatewayRequest::Has(std::string_view name) const {
+  return std::any_of(pairs.begin(), pairs.end(), [&](const auto& p) { return p.name == name; });
+}
+
+std::vector<std::string> GatewayRequest::Names() const {
+  std::vector<std::string> names;
+  for (const auto& pair : pairs) names.push_back(pair.name);
+  return names;
+}
+
+GatewayAnswer& GatewayAnswer::Set(const std::string& name, std::string value) {
+  for (auto& header : headers) {
+    if (header.first == name) {
+      header.second = std::move(value);
+      return *this;
+    }
+  }
+  headers.emplace_back(name, std::move(value));
+  return *this;
+}
+
+GatewayAnswer& GatewayAnswer::Remove(std::string_view name) {
+  std::erase_if(headers, [&](const auto& header) { return header.first == name; });
+  return *this;
+}
+
+std::string GatewayAnswer::Header(std::string_view name) const {
+  for (const auto& header : headers) {
+    if (header.first == name) return header.second;
+  }
+  return "";
+}
+
+GatewaySimulator::GatewaySimulator(int port, const std::string& host)
+    : host_(host), server_(std::make_unique<httplib::Server>()) {
+  // One request per connection: a worker never lingers on an idle keep-alive socket.
+  server_->set_keep_alive_max_count(1);
+  server_->set_read_timeout(5, 0);
+  server_->Post(".*", [this](const httplib::Request& in, httplib::Response& out) {
+    GatewayRequest request{in.method, in.path, in.get_header_value("Content-Type"), in.body,
+                           DecodeForm(in.body)};
+    GatewayAnswer answer;
+    try {
+      Handle(request, answer);
+    } catch (const std::exception& error) {
+      answer = GatewayAnswer{};
+      answer.status = 500;
+      answer.body = error.what();
+    }
+    if (answer.drop) {
+      // Promise a body and close the connection without sending it.
+      out.set_content_provider(16, "text/plain",
+                               [](std::size_t, std::size_t, httplib::DataSink&) { return false; });
+      return;
+    }
+    out.status = answer.status;
+    for (const auto& [name, value] : answer.headers) out.set_header(name, OneLine(value));
+    out.set_content(answer.body, "text/html");
+  });
+
+  port_ = port == 0 ? server_->bind_to_any_port(host_)
+                    : (server_->bind_to_port(host_, port) ? port : -1);
+  if (port_ <= 0) throw std::runtime_error("the gateway simulator cannot listen on " + host_);
+  thread_ = std::thread([this] {
+    server_->listen_after_bind();
+    listen_returned_ = true;
+  });
+  // stop() before the server runs would hang: wait until it does.
+  while (!server_->is_running()) {
+    if (listen_returned_) {
+      thread_.join();
+      throw std::runtime_error("the gateway simulator stopped before serving");
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+}
+
+GatewaySimulator::~GatewaySimulator() {
+  Stop();
+}
+
+std::string GatewaySimulator::Url() const {
+  return "http://" + host_ + ":" + std::to_string(port_) + "/gateway.asp";
+}
+
+void GatewaySimulator::SetScript(Script script) {
+  std::lock_guard lock(mutex_);
+  script_ = std::move(script);
+}
+
+std::vector<GatewayRequest> GatewaySimulator::Requests() const {
+  std::lock_guard lock(mutex_);
+  return requests_;
+}
+
+std::size_t GatewaySimulator::RequestCount() const {
+  std::lock_guard lock(mutex_);
+  return requests_.size();
+}
+
+void GatewaySimulator::Stop() {
+  {
+    std::lock_guard lock(mutex_);
+    if (stopping_) return;
+    stopping_ = true;
+  }
+  wake_.notify_all();
+  if (server_->is_running()) server_->stop();
+  if (thread_.joinable()) thread_.join();
+}
+
+void GatewaySimulator::Handle(const GatewayRequest& request, GatewayAnswer& answer) {
+  Script script;
+  std::size_t sequence = 0;
+  {
+    std::lock_guard lock(mutex_);
+    requests_.push_back(request);
+    sequence = requests_.size();
+    script = script_;
+  }
+  answer = Approval(request, sequence);
+  if (script) script(request, answer);
+  if (answer.delay.count() > 0) {
+    std::unique_lock lock(mutex_);
+    wake_.wait_for(lock, answer.delay, [this] { return stopping_; });
+  }
+}
+
+}  // namespace tovalix::sim

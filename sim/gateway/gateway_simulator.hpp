@@ -1,0 +1,103 @@
+// A payment gateway on loopback HTTP for tests, the demo and integrators: it reads the form
+// text of every POST, keeps each request for inspection, and answers in response headers the
+// way the real gateway does. Every answer starts as an approval for the request's
+// process_type; a script may then change the status, headers, delay or drop the connection.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "sim/gateway/form_decoder.hpp"
+
+namespace httplib {
+class Server;
+}
+
+namespace tovalix::sim {
+
+struct GatewayRequest {
+  std::string method;
+  std::string path;
+  std::string content_type;
+  std::string body;             // as it arrived, before decoding
+  std::vector<FormPair> pairs;  // decoded, in the order sent
+
+  // Value of the first pair named `name` (exact), "" when there is none.
+  std::string Value(std::string_view name) const;
+  bool Has(std::string_view name) const;
+  std::vector<std::string> Names() const;
+};
+
+struct GatewayAnswer {
+  int status = 200;
+  std::vector<std::pair<std::string, std::string>> headers;  // names as written
+  std::string body;
+  std::chrono::milliseconds delay{0};  // wait before answering (cut short by Stop)
+  bool drop = false;                   // close the connection in the middle of the answer
+
+  // Replaces the header `name` (exact) or appends it.
+  GatewayAnswer& Set(const std::string& name, std::string value);
+  // Leaves the header `name` out of the answer.
+  GatewayAnswer& Remove(std::string_view name);
+  // Value of header `name`, "" when absent.
+  std::string Header(std::string_view name) const;
+};
+
+// The approval the simulator gives `request` by its process_type (CDSaleCancel, CDCash,
+// CDInitPOS, GCActivateCard ... GCCancel, OREXCheck, OREXPay, ConnectUser, Log, GCSetNip,
+// TellersCheck); any other process_type gets status 200 with no gateway headers. `sequence`
+// numbers the request (1 for the first) and makes the ids of the answer distinct.
+GatewayAnswer Approval(const GatewayRequest& request, std::size_t sequence);
+
+class GatewaySimulator {
+ public:
+  // Changes the approval before it is sent. Runs on a server thread, one request at a time.
+  using Script = std::function<void(const GatewayRequest&, GatewayAnswer&)>;
+
+  // Listens on `host`:`port` (0 chooses a free port) and serves until Stop or destruction.
+  // Throws std::runtime_error when it cannot listen.
+  explicit GatewaySimulator(int port = 0, const std::string& host = "127.0.0.1");
+  ~GatewaySimulator();
+  GatewaySimulator(const GatewaySimulator&) = delete;
+  GatewaySimulator& operator=(const GatewaySimulator&) = delete;
+
+  int Port() const { return port_; }
+  // "http://<host>:<port>/gateway.asp". Any path is served; each request records its own.
+  std::string Url() const;
+
+  void SetScript(Script script);
+
+  // Every request received so far, in order of arrival.
+  std::vector<GatewayRequest> Requests() const;
+  std::size_t RequestCount() const;
+
+  // Stops serving; a delayed answer is cut short. Prompt and idempotent.
+  void Stop();
+
+ private:
+  void Handle(const GatewayRequest& request, GatewayAnswer& answer);
+
+  std::string host_;
+  int port_ = 0;
+  std::unique_ptr<httplib::Server> server_;
+  std::thread thread_;
+  std::atomic<bool> listen_returned_{false};
+
+  mutable std::mutex mutex_;
+  std::condition_variable wake_;
+  bool stopping_ = false;
+  std::vector<GatewayRequest> requests_;
+  Script script_;
+};
+
+}  // namespace tovalix::sim

@@ -1,0 +1,60 @@
+// `tovalix-sim gateway --port N`: the simulated payment gateway on its own, approving every
+// request, until SIGINT or SIGTERM.
+#include <pthread.h>
+#include <csignal>
+#include <cstdio>
+#include <exception>
+#include <memory>
+#include <mutex>
+
+#include "commands.hpp"
+#include "sim/gateway/gateway_simulator.hpp"
+
+namespace tovalix::sim_cli {
+namespace {
+
+struct GatewayOptions {
+  int port = 0;
+  std::string host = "127.0.0.1";
+};
+
+int ServeGateway(const GatewayOptions& options) {
+  // Block the stop signals before any server thread exists, so that only sigwait sees them.
+  sigset_t stop_signals;
+  sigemptyset(&stop_signals);
+  sigaddset(&stop_signals, SIGINT);
+  sigaddset(&stop_signals, SIGTERM);
+  pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
+  try {
+    sim::GatewaySimulator gateway(options.port, options.host);
+    std::mutex print;
+    gateway.SetScript([&print](const sim::GatewayRequest& request, sim::GatewayAnswer& answer) {
+      std::lock_guard lock(print);
+      std::fprintf(stderr, "%s %s process_type=%s -> %d\n", request.method.c_str(),
+                   request.path.c_str(), request.Value("process_type").c_str(), answer.status);
+    });
+    std::printf("Gateway simulator listening on %s\n", gateway.Url().c_str());
+    std::fflush(stdout);
+    int received = 0;
+    sigwait(&stop_signals, &received);
+    gateway.Stop();
+    return 0;
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "tovalix-sim gateway: %s\n", error.what());
+    return 1;
+  }
+}
+
+}  // namespace
+
+void RegisterGateway(CLI::App& app, Run& run) {
+  auto options = std::make_shared<GatewayOptions>();
+  CLI::App* command =
+      app.add_subcommand("gateway", "Serve the simulated payment gateway (approves everything).");
+  command->add_option("--port", options->port, "TCP port (0 picks a free one)")
+      ->check(CLI::Range(0, 65535));
+  command->add_option("--host", options->host, "Address to listen on")->capture_default_str();
+  command->callback([options, &run] { run.exit_status = ServeGateway(*options); });
+}
+
+}  // namespace tovalix::sim_cli
