@@ -147,7 +147,9 @@ std::string MergeSettingsSection(std::string_view content,
   if (inside) write_rest(out);
   if (!seen_section) {
     if (!out.empty()) out += '\n';
-    out += "[" + std::string(kSection) + "]\n";
+    out += '[';
+    out += kSection;
+    out += "]\n";
     write_rest(out);
   }
   return out;
