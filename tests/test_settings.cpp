@@ -249,6 +249,17 @@ TEST_F(SettingsTest, FailedWriteLeavesTheOldFile) {
   EXPECT_EQ(loaded.PTid, "123");
 }
 
+TEST(SettingsFilePath, EnvironmentThenXdgThenHome) {
+  ScopedEnv named("TOVALIX_SETTINGS", "/srv/pos/PinPad.ini");
+  ScopedEnv xdg("XDG_CONFIG_HOME", "/home/caja/.cfg");
+  ScopedEnv home("HOME", "/home/caja");
+  EXPECT_EQ(SettingsFile::DefaultPath(), "/srv/pos/PinPad.ini");
+  ScopedEnv no_name("TOVALIX_SETTINGS", "");
+  EXPECT_EQ(SettingsFile::DefaultPath(), "/home/caja/.cfg/Quelvan/PinPad.ini");
+  ScopedEnv relative_xdg("XDG_CONFIG_HOME", "cfg");  // relative: to be ignored
+  EXPECT_EQ(SettingsFile::DefaultPath(), "/home/caja/.config/Quelvan/PinPad.ini");
+}
+
 TEST(SettingsFileText, OtherSectionsAndLinesSurviveAndBlanksInValuesAreKept) {
   const std::string before =
       "; written by hand\r\n[Otro]\r\nparam1=keep\r\n[pinpad]\r\nPARAM1=old\r\n# note\r\n"
