@@ -56,12 +56,13 @@ std::string Swipe(std::string_view status, std::string_view tracks_hex) {
 
 // A C33 answer: status, two length bytes, 5F30, 5F20, 57, 5F24, 9F27, 8A and the E2 template.
 std::string Chip(std::string_view status, bool service_code = true,
-                 std::string_view autcode_element = "8A023030") {
+                 std::string_view autcode_element = "8A023030",
+                 std::string_view expiry = "251231") {
   std::string body = "433333" + HexOf(status) + "0080";
   if (service_code) body += "5F30020201";
   body += "5F200F" + HexOf("PRUEBA/TARJETA ");
   body += "57104152000011112222D25122010123456F";
-  body += "5F2403251231";
+  body += "5F2403" + std::string(expiry);
   body += "9F270180";
   body += autcode_element;
   body += "E28132";
@@ -152,6 +153,11 @@ TEST(Vx810ObtenTrack, SwipeAnswerGivesBothTracksAndWhatTrack2Holds) {
   EXPECT_EQ(card.Item("Track1"), "");
   EXPECT_EQ(card.Item("ServiceCode"), "");
 
+  // Track 2 without its 0x01 and no track 1: the walk stops before ETX and the LRC.
+  card = vx810.ObtenTrack(Swipe("21", HexOf(kTrack2)));
+  EXPECT_EQ(card.Item("Track2"), kTrack2);
+  EXPECT_EQ(card.Item("Track1"), "");
+
   // Answer bytes are characters of their own value; Ñ (D1) comes back as UTF-8.
   card = vx810.ObtenTrack(Swipe("21", HexOf(kTrack2) + "01" +
                                           HexOf("B41^PE\xD1"
@@ -194,6 +200,9 @@ TEST(Vx810ObtenTrack, ChipAnswerGivesItsElements) {
   EXPECT_EQ(card.Item("AutCode"), "00");
   EXPECT_EQ(Hex(vx810.C34(card.Item("AutCode"))), "02 43 33 34 00 05 C1 01 00 E1 00 03 63 ");
   EXPECT_EQ(card.Item("AID"), "A0000000031010");
+
+  // The expiry is the card's 5F24, not the date inside track 2.
+  EXPECT_EQ(vx810.ObtenTrack(Chip("00", true, "8A00", "270630")).Item("Exp"), "2706");
 }
 
 TEST(Vx810ObtenTrack, ChipAnswerWithout5F30GivesOnlyTheStatus) {
