@@ -46,7 +46,7 @@ std::string PinPadSimulator::ReceivedBytes() const {
 
 bool PinPadSimulator::WaitForUnits(std::size_t count, std::chrono::milliseconds timeout) const {
   std::unique_lock lock(mutex_);
-  return arrived_.wait_for(lock, timeout, [&] { return units_.size() >= count; });
+  return arrived_.wait_for(lock, timeout, [&] { return handled_ >= count; });
 }
 
 std::chrono::steady_clock::time_point PinPadSimulator::LastByteSentAt() const {
@@ -96,8 +96,12 @@ void PinPadSimulator::Consume() {
       std::lock_guard lock(mutex_);
       units_.push_back(unit);
     }
-    arrived_.notify_all();
     OnUnit(unit);
+    {
+      std::lock_guard lock(mutex_);
+      ++handled_;
+    }
+    arrived_.notify_all();
     if (Stopping() || pty_.hung_up()) return;
   }
 }

@@ -45,6 +45,30 @@ struct Delivery {
   bool paced = false;                  // one byte every kByteTimeAt19200
   // Hang up (close the master end) once this many bytes of the output went out.
   std::optional<std::size_t> hang_up_after;
+
+  // Chainable setters: Delivery().SplitAt({3, 7}, 2ms).Paced()
+  Delivery& WithGarbage(std::string ahead, std::string behind = "") {
+    before = std::move(ahead);
+    after = std::move(behind);
+    return *this;
+  }
+  Delivery& SplitAt(std::vector<std::size_t> offsets, std::chrono::microseconds gap) {
+    cuts = std::move(offsets);
+    pause = gap;
+    return *this;
+  }
+  Delivery& Delayed(std::chrono::microseconds silence) {
+    delay = silence;
+    return *this;
+  }
+  Delivery& Paced() {
+    paced = true;
+    return *this;
+  }
+  Delivery& HangUpAfter(std::size_t bytes) {
+    hang_up_after = bytes;
+    return *this;
+  }
 };
 
 // One thing the device received.
@@ -70,8 +94,9 @@ class PinPadSimulator {
   // Everything received so far, as units and as raw bytes. Thread-safe copies.
   std::vector<Unit> Units() const;
   std::string ReceivedBytes() const;
-  // Waits (real time) until at least `count` units were received; false on time-out. The code
-  // under test may return before the device has read its last ACK/NAK: wait before asserting.
+  // Waits (real time) until at least `count` units were received and handled (OnUnit returned);
+  // false on time-out. The code under test may return before the device has read its last
+  // ACK/NAK: wait before asserting on what the device saw.
   bool WaitForUnits(std::size_t count,
                     std::chrono::milliseconds timeout = std::chrono::milliseconds(2000)) const;
 
@@ -109,6 +134,7 @@ class PinPadSimulator {
   mutable std::mutex mutex_;
   mutable std::condition_variable arrived_;
   std::vector<Unit> units_;
+  std::size_t handled_ = 0;  // units whose OnUnit has returned
   std::string received_;
   std::chrono::steady_clock::time_point last_sent_{};
 };
