@@ -38,7 +38,7 @@ class SerialLink {
   // once the line has been quiet this long: the secondary guard for garbled answers.
   static constexpr double kSilencioDeGuardia = 0.5;
   // Longest real time one wait slice blocks in poll().
-  static constexpr int kRebanadaMs = 5;
+  static constexpr int kRebanadaMs = 10;
 
   SerialLink(Operator& op, const platform::Clock& clock);
   ~SerialLink();
