@@ -95,11 +95,14 @@ void SerialLink::Turn(double deadline) {
   if (port.WaitReadable(slice)) {
     buffer_ += port.ReadPending();
     last_arrival_ = clock_.Now();
+    last_arrival_real_ = std::chrono::steady_clock::now();
   }
 }
 
 bool SerialLink::Quiet() const {
-  return clock_.Now() - last_arrival_ >= kSilencioDeGuardia;
+  return clock_.Now() - last_arrival_ >= kSilencioDeGuardia &&
+         std::chrono::steady_clock::now() - last_arrival_real_ >=
+             std::chrono::milliseconds(kSilencioMinimoMs);
 }
 
 // True when the buffer is to be judged as an answer frame: more than four characters and a

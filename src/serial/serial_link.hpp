@@ -12,6 +12,7 @@
 // (message box and tovalix.log line), the reader stopped, and their failure value returned.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -36,7 +37,10 @@ class SerialLink {
   static constexpr double kPlazoOptimum = 30;        // EnviaOptimum
   // A buffer holding no frame shape at all, but ending like a frame (ETX, one byte), is judged
   // once the line has been quiet this long: the secondary guard for garbled answers.
+  // It is a property of the line, so it also lasts at least kSilencioMinimoMs of real time
+  // (a fast test clock must not take a pause between two writes for a quiet line).
   static constexpr double kSilencioDeGuardia = 0.5;
+  static constexpr int kSilencioMinimoMs = 100;
   // Longest real time one wait slice blocks in poll().
   static constexpr int kRebanadaMs = 10;
 
@@ -115,6 +119,7 @@ class SerialLink {
   std::string buffer_;
   bool reader_on_ = false;
   double last_arrival_ = 0;
+  std::chrono::steady_clock::time_point last_arrival_real_{};
 };
 
 }  // namespace tovalix::serial
