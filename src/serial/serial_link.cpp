@@ -1,0 +1,309 @@
+#include "serial/serial_link.hpp"
+
+#include <algorithm>
+#include <optional>
+
+#include "common/error_report.hpp"
+#include "common/failure.hpp"
+#include "common/number_text.hpp"
+#include "serial/generales.hpp"
+
+namespace tovalix::serial {
+namespace {
+
+std::string WithoutBlanks(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (const char c : text) {
+    if (c != ' ') out += c;
+  }
+  return out;
+}
+
+}  // namespace
+
+SerialLink::SerialLink(Operator& op, const platform::Clock& clock) : op_(op), clock_(clock) {}
+
+SerialLink::~SerialLink() {
+  Cierra();
+}
+
+std::string SerialLink::RutaDePuerto(std::string_view puerto) {
+  if (puerto.substr(0, 3) != "COM") return std::string(puerto);
+  const std::int16_t number = ToInteger(puerto.substr(3));
+  if (number < 1) throw Failure("Número de puerto no válido: " + std::string(puerto));
+  return platform::NativePortPath(number);
+}
+
+void SerialLink::Abre(std::string_view puerto) {
+  const std::string path = RutaDePuerto(puerto);
+  Cierra();
+  port_ = platform::OpenSerialPort(path);
+}
+
+void SerialLink::Cierra() noexcept {
+  if (port_) port_->Close();
+  port_.reset();
+  reader_on_ = false;
+}
+
+bool SerialLink::EstaAbierto() const {
+  return port_ && port_->IsOpen();
+}
+
+void SerialLink::FijaModelo(std::string_view tipo) {
+  tipo_ = std::string(tipo);
+  hex_commands_ = tipo == "IPP320" || tipo == "INGENICO3070";
+  shape_ = FrameShapeFor(tipo);
+}
+
+platform::SerialPort& SerialLink::Port() {
+  if (!EstaAbierto()) {
+    throw Failure("La operación solo es válida cuando el puerto está abierto.");
+  }
+  return *port_;
+}
+
+std::string SerialLink::Wire(std::string_view comando) const {
+  if (!hex_commands_) return std::string(comando);
+  std::string hex(comando);
+  return HexATextoLimpio(hex);
+}
+
+// "Clear BufferRecepcion, enable the timer". A reader left on (after an EOT) would have kept
+// moving bytes into the buffer, so what it would have moved is dropped with the buffer.
+void SerialLink::StartReading() {
+  if (reader_on_ && Port().WaitReadable(0)) Port().ReadPending();
+  buffer_.clear();
+  reader_on_ = true;
+}
+
+void SerialLink::Write(std::string_view bytes) {
+  Port().Write(bytes);
+}
+
+// One turn of a wait: the host's loop runs once, then the port is waited on for one slice at
+// most (never past the deadline) and every pending byte is appended.
+void SerialLink::Turn(double deadline) {
+  op_.Pump();
+  const int slice = std::clamp(clock_.RealMilliseconds(deadline - clock_.Now()), 0, kRebanadaMs);
+  if (!reader_on_) {
+    clock_.SleepFor(clock_.Now() >= deadline ? 0 : kRebanadaMs / 1000.0);
+    return;
+  }
+  platform::SerialPort& port = Port();
+  if (port.WaitReadable(slice)) {
+    buffer_ += port.ReadPending();
+    last_arrival_ = clock_.Now();
+    last_arrival_real_ = std::chrono::steady_clock::now();
+  }
+}
+
+bool SerialLink::Quiet() const {
+  return clock_.Now() - last_arrival_ >= kSilencioDeGuardia &&
+         std::chrono::steady_clock::now() - last_arrival_real_ >=
+             std::chrono::milliseconds(kSilencioMinimoMs);
+}
+
+// True when the buffer is to be judged as an answer frame: more than four characters and a
+// whole frame of `shape` in it; or, holding no frame shape at all, ending with ETX and one
+// byte after the line went quiet. A frame still arriving is never judged.
+bool SerialLink::FrameReady(FrameShape shape) const {
+  if (buffer_.size() <= 4) return false;
+  const FrameScan scan = ScanFrame(shape, buffer_);
+  if (scan.state == FrameScan::kComplete) return true;
+  return scan.state == FrameScan::kNone && buffer_[buffer_.size() - 2] == kEtx && Quiet();
+}
+
+bool SerialLink::Contains(std::string_view text) const {
+  return buffer_.find(text) != std::string::npos;
+}
+
+// The two characters four after the start of the rejection "E" code "A".
+std::int16_t SerialLink::ErrorNumber(std::string_view rejection) const {
+  const std::size_t at = buffer_.find(rejection);
+  return ToInteger(std::string_view(buffer_).substr(std::min(at + 4, buffer_.size()), 2));
+}
+
+std::int16_t SerialLink::EnviaComando(std::string_view comando) {
+  std::int16_t result = 0;
+  const bool ran = RunTrapped(op_, [&] {
+    StartReading();
+    const std::string bytes = Wire(comando);
+    Write(bytes);
+    const double deadline = clock_.Now() + kPlazoComando;
+    for (;;) {
+      Turn(deadline);
+      if (!TrimBlanks(buffer_).empty()) {
+        if (Contains(std::string(1, kAck))) {
+          reader_on_ = false;
+          result = 1;
+          return;
+        }
+        if (Contains(std::string(1, kNak))) {
+          buffer_.clear();
+          Write(bytes);
+        } else if (Contains(std::string(1, kEot))) {
+          return;  // refused: the reader stays on, as the timer did
+        }
+      }
+      if (clock_.Now() >= deadline) {
+        reader_on_ = false;
+        return;
+      }
+    }
+  });
+  if (!ran) reader_on_ = false;
+  return result;
+}
+
+std::int16_t SerialLink::EnviaRecibe(std::string_view comando, std::string_view codigo_hex) {
+  std::int16_t result = 0;
+  const bool ran = RunTrapped(op_, [&] {
+    int naks = 0;
+    StartReading();
+    double timeout = kPlazoRecibe;
+    if (hex_commands_ && WithoutBlanks(comando).find("4B4244") != std::string::npos) {
+      timeout = kPlazoTeclado;  // KBD waits for the cardholder to type
+    }
+    Write(Wire(comando));
+    const double deadline = clock_.Now() + timeout;
+    for (;;) {
+      Turn(deadline);
+      if (FrameReady(shape_)) {
+        if (VerificaTrama(buffer_, codigo_hex, op_) == 1) {
+          Write(std::string(1, kAck));
+          reader_on_ = false;
+          result = 1;
+          return;
+        }
+        if (naks >= 3) {
+          buffer_.clear();
+          Write(std::string(1, kEot));
+          reader_on_ = false;
+          return;
+        }
+        Write(std::string(1, kNak));
+        buffer_.clear();
+        ++naks;
+      }
+      if (clock_.Now() >= deadline) {
+        reader_on_ = false;
+        return;
+      }
+    }
+  });
+  if (!ran) reader_on_ = false;
+  return result;
+}
+
+std::int16_t SerialLink::EnviaRecibeOptimum(std::string_view comando, std::string_view codigo) {
+  std::int16_t result = 99;
+  RunTrapped(op_, [&] {
+    Pausa(1, op_, clock_);
+    StartReading();
+    Write(comando);
+    const double deadline = clock_.Now() + kPlazoRecibeOptimum;
+    const std::string code(codigo);
+    const std::string acceptance = "P" + code + "A00";
+    const std::string finished = "P" + code + "A";
+    const std::string refused = "E" + code + "A";
+    bool accepted = false;
+
+    // Where the acceptance ends: the end of the frame that carries it, nullopt while that
+    // frame is still arriving (its tail must not be taken for the answer's start).
+    const auto acceptance_end = [&](std::size_t at) -> std::optional<std::size_t> {
+      for (std::size_t from = 0;;) {
+        const FrameScan scan = ScanFrame(FrameShape::kOptimum, buffer_, from);
+        if (scan.state == FrameScan::kComplete && scan.begin <= at) {
+          if (at < scan.end) return scan.end;
+          from = scan.end;
+          continue;
+        }
+        if (scan.state == FrameScan::kPartial && scan.begin <= at) return std::nullopt;
+        return at + acceptance.size();  // sent without a frame around it
+      }
+    };
+    // A whole, correct answer frame in the buffer.
+    const auto answer_ready = [&] {
+      return FrameReady(FrameShape::kOptimum) && VerificaTramaOptimum(buffer_, codigo, op_) == 1;
+    };
+    // Judges the buffer; true when the exchange is finished.
+    const auto judge = [&]() -> bool {
+      if (buffer_.size() <= 4) return false;
+      if (!accepted) {
+        const std::size_t at = buffer_.find(acceptance);
+        if (at != std::string::npos) {
+          const auto end = acceptance_end(at);
+          if (!end) return false;
+          // The answer may already follow the acceptance: keep what came after it.
+          buffer_.erase(0, *end);
+          accepted = true;
+          return false;
+        }
+      }
+      if (!answer_ready()) return false;
+      if (Contains(finished)) {
+        result = 0;
+        return true;
+      }
+      if (Contains(refused)) {
+        result = ErrorNumber(refused);
+        return true;
+      }
+      if (!accepted && Contains("P60")) {
+        result = 0;
+        return true;
+      }
+      return false;
+    };
+
+    for (;;) {
+      Turn(deadline);
+      bool was_accepted = accepted;
+      bool done = judge();
+      // Just accepted: the answer may be whole already, judge it without waiting a slice.
+      while (!done && accepted && !was_accepted) {
+        was_accepted = true;
+        done = judge();
+      }
+      if (done || clock_.Now() >= deadline) return;
+    }
+  });
+  reader_on_ = false;
+  return result;
+}
+
+std::int16_t SerialLink::EnviaOptimum(std::string_view comando, std::string_view codigo) {
+  std::int16_t result = 0;
+  RunTrapped(op_, [&] {
+    Pausa(1, op_, clock_);
+    const double deadline = clock_.Now() + kPlazoOptimum;
+    StartReading();
+    Write(comando);
+    const std::string code(codigo);
+    for (;;) {
+      Turn(deadline);
+      if (buffer_.size() > 4) {
+        // A framed answer is decided once whole, so that its tail does not spill into the next
+        // exchange.
+        if (ScanFrame(FrameShape::kOptimum, buffer_).state != FrameScan::kPartial) {
+          if (Contains("P" + code + "A")) {
+            result = 1;
+            return;
+          }
+          if (Contains("E" + code + "A") || Contains("P60")) return;
+        }
+      } else if (Contains("vxv") && (buffer_.size() == 4 || Quiet())) {
+        result = ToInteger(
+            std::string_view(buffer_).substr(std::min<std::size_t>(3, buffer_.size()), 1));
+        return;
+      }
+      if (clock_.Now() >= deadline) return;
+    }
+  });
+  reader_on_ = false;
+  return result;
+}
+
+}  // namespace tovalix::serial

@@ -1,0 +1,125 @@
+// The serial link of Cliente: the port of the PIN pad, the receive buffer BufferRecepcion, the
+// reader that fills it (the old TMRComm timer), and the exchange primitives every sale flow
+// uses. One SerialLink per control; everything runs on the caller's thread.
+//
+// Waiting: a primitive waits on the port in slices of a few real milliseconds, lets the host's
+// loop run (Operator::Pump) between slices, and appends every pending byte to BufferRecepcion
+// as soon as it arrives; the CPU sleeps in poll() meanwhile. Deadlines are read on the Clock
+// handed in, so tests run them on a FastClock. An answer is judged only once a whole frame is
+// there by its model's structure (frame_completeness.hpp), never half-way.
+//
+// The primitives trap their failures (a closed port, a hang-up): the common error report
+// (message box and tovalix.log line), the reader stopped, and their failure value returned.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include <tovalix/operator.hpp>
+
+#include "platform/clock.hpp"
+#include "platform/serial_port.hpp"
+#include "serial/busca_puerto.hpp"
+#include "serial/frame_completeness.hpp"
+
+namespace tovalix::serial {
+
+class SerialLink {
+ public:
+  // Deadlines of the primitives, in seconds of the link's clock.
+  static constexpr double kPlazoComando = 15;        // EnviaComando
+  static constexpr double kPlazoRecibe = 20;         // EnviaRecibe
+  static constexpr double kPlazoTeclado = 33;        // EnviaRecibe of an Ingenico KBD command
+  static constexpr double kPlazoRecibeOptimum = 50;  // EnviaRecibeOptimum
+  static constexpr double kPlazoOptimum = 30;        // EnviaOptimum
+  // A buffer holding no frame shape at all, but ending like a frame (ETX, one byte), is judged
+  // once the line has been quiet this long: the secondary guard for garbled answers.
+  // It is a property of the line, so it also lasts at least kSilencioMinimoMs of real time
+  // (a fast test clock must not take a pause between two writes for a quiet line).
+  static constexpr double kSilencioDeGuardia = 0.5;
+  static constexpr int kSilencioMinimoMs = 100;
+  // Longest real time one wait slice blocks in poll().
+  static constexpr int kRebanadaMs = 10;
+
+  SerialLink(Operator& op, const platform::Clock& clock);
+  ~SerialLink();
+  SerialLink(const SerialLink&) = delete;
+  SerialLink& operator=(const SerialLink&) = delete;
+
+  // Opens the port at 19200,N,8,1. "COMn" is the n-th native port (RutaDePuerto); any other
+  // name is a device path. A link already open is closed first. Throws Failure when the port
+  // cannot be opened or the number after "COM" is not a port number.
+  void Abre(std::string_view puerto);
+  // Closes the port when it is open and stops the reader. Never throws.
+  void Cierra() noexcept;
+  bool EstaAbierto() const;
+
+  // The PIN pad model (the settings' Tipo). "IPP320" and "INGENICO3070" commands are hex text
+  // (compact or spaced) turned into bytes before writing; every other model's are written as
+  // they are. The model also decides how a whole answer frame is recognised.
+  void FijaModelo(std::string_view tipo);
+  const std::string& Modelo() const { return tipo_; }
+
+  // Writes the command and waits up to 15 s for ACK: 1 when it came. A NAK clears the buffer
+  // and writes the command again (until the deadline); an EOT gives 0 at once, leaving the
+  // reader on.
+  std::int16_t EnviaComando(std::string_view comando);
+
+  // Writes the command and waits (20 s; 33 s for an Ingenico KBD command) for a whole framed
+  // answer of `codigo_hex` with a right LRC: ACK it and return 1, the answer left in
+  // BufferRecepcion. A wrong frame gets NAK up to three times; the fourth gets EOT and 0.
+  std::int16_t EnviaRecibe(std::string_view comando, std::string_view codigo_hex);
+
+  // Optimum: after a 1 s pause writes the command as it is and waits up to 50 s. The
+  // acceptance ("P" code "A00") is followed by the answer frame. Returns 0 when the Optimum
+  // finished the command ("P" code "A", or "P60"), its two-digit error number when it refused
+  // it ("E" code "A" nn), 99 when no answer came.
+  std::int16_t EnviaRecibeOptimum(std::string_view comando, std::string_view codigo);
+
+  // Optimum: after a 1 s pause writes the command as it is and waits up to 30 s. 1 when
+  // accepted ("P" code "A"), 0 when refused ("E" code "A", "P60") or nothing came, the digit of
+  // a short "vxv" status answer.
+  std::int16_t EnviaOptimum(std::string_view comando, std::string_view codigo);
+
+  // The bytes received since a primitive last cleared it (one byte per char).
+  const std::string& BufferRecepcion() const { return buffer_; }
+  void LimpiaBuffer() { buffer_.clear(); }
+
+  // The reader (TMRComm): on while a primitive waits; the flows stop or start it where they
+  // disabled or enabled the timer.
+  void DetieneLector() { reader_on_ = false; }
+  void ActivaLector() { reader_on_ = true; }
+  bool LectorActivo() const { return reader_on_; }
+
+  // The device path of a port name: "COMn" gives platform::NativePortPath(n) (the text after
+  // "COM" read as an integer, which must be 1 or more); any other name is a path already.
+  // Throws Failure for "COM" followed by anything but a port number.
+  static std::string RutaDePuerto(std::string_view puerto);
+
+ private:
+  platform::SerialPort& Port();
+  std::string Wire(std::string_view comando) const;
+  void StartReading();
+  void Write(std::string_view bytes);
+  void Turn(double deadline);
+  bool Quiet() const;
+  bool FrameReady(FrameShape shape) const;
+  bool Contains(std::string_view text) const;
+  std::int16_t ErrorNumber(std::string_view rejection) const;
+
+  Operator& op_;
+  const platform::Clock& clock_;
+  std::unique_ptr<platform::SerialPort> port_;
+  std::string tipo_;
+  bool hex_commands_ = false;
+  FrameShape shape_ = FrameShape::kText;
+  std::string buffer_;
+  bool reader_on_ = false;
+  double last_arrival_ = 0;
+  std::chrono::steady_clock::time_point last_arrival_real_{};
+};
+
+}  // namespace tovalix::serial
