@@ -1,0 +1,45 @@
+// What the control hands a sale flow: the host's arguments of the card payment with the values
+// the control adds, and the parts of the control the flow may use. A flow reaches the port
+// only through the serial link, the gateway only through the transaction record, the operator
+// only through the Operator.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include <tovalix/operator.hpp>
+
+#include "platform/clock.hpp"
+#include "serial/serial_link.hpp"
+#include "settings/parametros.hpp"
+
+namespace tovalix::drivers {
+
+struct SolicitudVenta {
+  std::int32_t ID_Store = 0;
+  double Amount = 0;
+  double Tip = 0;
+  double Total = 0;
+  std::int32_t ID_Transaction = 0;
+  std::int16_t Operation_Type = 0;
+  std::string Authorization_Number;
+  std::int32_t ID_Client_Tx = 0;
+  std::int32_t ID_Server_Tx = 0;
+  std::string InitialDeferment;
+  std::string NumberOfPayments;
+  std::string PlanType;
+  std::string Cvv2;               // the card verification value; empty for PagoTarjeta
+  std::int16_t FunctionType = 1;  // 1 for the sales of PagoTarjeta
+  std::string TimeOut;            // gateway response time-out, seconds as text
+};
+
+struct EntornoVenta {
+  serial::SerialLink& link;
+  const settings::Parametros& parametros;
+  const std::string& puerto;   // the port AsignaPuerto found
+  std::int16_t& modo_entrada;  // the control's ModoEntrada: 1 stripe, 2 chip, 3 fallback
+  Operator& op;
+  const platform::Clock& clock;
+};
+
+}  // namespace tovalix::drivers
