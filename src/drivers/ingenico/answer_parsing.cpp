@@ -122,6 +122,10 @@ void FilterTags(std::string_view cadena, TagsFound& found) {
     const std::size_t value_at = length_at + 2;
     if (value_at + value_digits > rest.size()) CutShort();
     const std::string value = rest.substr(value_at, value_digits);
+    // A value is sent on to the gateway as it stands: it must be hex.
+    if (value.find_first_not_of("0123456789ABCDEF") != std::string::npos) {
+      throw Failure("Respuesta del PIN pad no válida");
+    }
     if (row.kept) found.emv_tags += rest.substr(at, value_at + value_digits - at);
     if (row.tag == "9F26") found.arqc = value;
     if (row.tag == "84") found.aid = value;
