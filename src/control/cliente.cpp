@@ -1,0 +1,30 @@
+#include <tovalix/cliente.hpp>
+
+#include "control/cliente_state.hpp"
+
+namespace tovalix {
+
+namespace detail {
+
+serial::SerialLink& ClienteState::Link() {
+  if (!link_ || link_clock_ != clock) {
+    if (link_) link_->Cierra();
+    link_ = std::make_unique<serial::SerialLink>(op, *clock);
+    link_clock_ = clock;
+  }
+  return *link_;
+}
+
+}  // namespace detail
+
+Cliente::Cliente(Operator& op) : state_(std::make_unique<detail::ClienteState>(op)) {}
+
+Cliente::~Cliente() {
+  try {
+    if (state_) state_->Link().Cierra();
+  } catch (...) {
+    // Closing an already failed port must not throw out of a destructor.
+  }
+}
+
+}  // namespace tovalix

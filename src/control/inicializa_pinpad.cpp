@@ -1,0 +1,106 @@
+// InicializaPinPad: erases the stored terminal, reads the PIN pad's serial number, checks the
+// terminal with the gateway and, only when the gateway accepts it, stores its parameters.
+#include <tovalix/cliente.hpp>
+
+#include "common/deployment.hpp"
+#include "common/error_report.hpp"
+#include "common/number_text.hpp"
+#include "control/address_lines.hpp"
+#include "control/cliente_state.hpp"
+#include "control/configura_pinpad.hpp"
+#include "gateway/prueba_config_pin_pad.hpp"
+#include "settings/store.hpp"
+
+namespace tovalix {
+namespace {
+
+constexpr const char* kTiempoConfiguracion = "55";  // seconds the configuration test may take
+
+bool EsModeloConPinPad(const std::string& tipo) {
+  return tipo == "INGENICO3070" || tipo == "IPP320" || tipo == "Vx810" || tipo == "NURIT293" ||
+         tipo == "OPTIMUM";
+}
+
+// A store list ("5,17,230") is what the payments check against; the gateway registers the
+// terminal under its first store.
+std::string PrimeraTienda(const std::string& tiendas) {
+  return tiendas.substr(0, tiendas.find(','));
+}
+
+}  // namespace
+
+std::int16_t Cliente::InicializaPinPad(const std::string& vpID_Store, std::int32_t vpPTid,
+                                       const std::string& vpTipo, const std::string& vpSerie,
+                                       const std::string& vpUserTA, const std::string& vpPwdTA) {
+  detail::ClienteState& state = *state_;
+  Operator& op = state.op;
+  std::int16_t inicializada = 0;
+  RunTrapped(op, [&] {
+    settings::BorraParametros(op);
+    if (TrimBlanks(vpID_Store).empty()) {
+      op.MessageBox(
+          "TOVALIX: Inicialización Cancelada. El parámetro ID Store no puede venir vacío.",
+          Operator::kPlain, "");
+      return;
+    }
+    std::string serie;
+    if (EsModeloConPinPad(vpTipo)) {
+      serie = control::ConfiguraPinPad(state, vpTipo);
+    } else if (vpTipo == "NINGUNA") {
+      serie = vpSerie;
+    } else {
+      op.MessageBox("TOVALIX: El tipo de terminal no es válido. Verifique su información.",
+                    Operator::kPlain, "");
+      return;
+    }
+    if (TrimBlanks(serie).empty()) return;
+
+    const std::string ptid = std::to_string(vpPTid);
+    gateway::PinPad registro;
+    const Dictionary prueba =
+        gateway::PruebaConfigPinPad(registro, PrimeraTienda(vpID_Store), serie, ptid,
+                                    DefaultGatewayUrl(), kTiempoConfiguracion, op);
+    if (TrimBlanks(prueba.Item("ID_Error")) != "0") return;
+
+    const auto guarda = [&](const char* clave, const std::string& valor) {
+      settings::GuardaParametro(clave, valor, op);
+    };
+    guarda("param1", vpID_Store);
+    guarda("param2", serie);
+    guarda("param3", ptid);
+    guarda("param4", vpTipo);
+    guarda("param12", vpUserTA);
+    guarda("param13", vpPwdTA);
+    guarda("param14", DefaultAirtimeUrl());
+    guarda("param5", DefaultGatewayUrl());
+    guarda("param6", prueba.Item("m_Description"));
+    guarda("param7", prueba.Item("m_rfc"));
+    guarda("param8", control::PrimeraLineaDireccion(prueba));
+    guarda("param9", control::SegundaLineaDireccion(prueba));
+
+    const auto sin_tiempo_de_respuesta = [&] {
+      op.MessageBox("TOVALIX: Problemas para obtener El Tiempo de Respuesta de su Aplicación",
+                    Operator::kPlain, "");
+    };
+    if (prueba.Item("timeOut_telco").empty()) return sin_tiempo_de_respuesta();
+    guarda("param20", prueba.Item("timeOut_telco"));
+    if (prueba.Item("timeOut_credit_debit").empty()) return sin_tiempo_de_respuesta();
+    guarda("param21", prueba.Item("timeOut_credit_debit"));
+    guarda("param22", prueba.Item("timeOut_orex"));
+    guarda("param23", prueba.Item("timeOut_corresponsal"));
+    if (prueba.Item("timeOut_pinpadConfig").empty()) {
+      op.MessageBox("TOVALIX: Problemas para obtener El Tiempo de Respuesta de la Configuración",
+                    Operator::kPlain, "");
+      return;
+    }
+    guarda("param24", prueba.Item("timeOut_pinpadConfig"));
+    guarda("param25", prueba.Item("timeOut_giftCard"));
+    guarda("param26", prueba.Item("timeOut_cashback"));
+    guarda("param10", prueba.Item("m_telephone"));
+    guarda("param11", control::TerceraLineaDireccion(prueba));
+    inicializada = 1;
+  });
+  return inicializada;
+}
+
+}  // namespace tovalix
