@@ -12,11 +12,12 @@ struct Run {
 
 // One line per command file; keep them in the order of `tovalix --help`.
 using Registrar = void (*)(CLI::App& app, Run& run);
+void RegisterInit(CLI::App& app, Run& run);
+void RegisterPay(CLI::App& app, Run& run);
 void RegisterPorts(CLI::App& app, Run& run);
 void RegisterIpp320(CLI::App& app, Run& run);
 inline constexpr Registrar kCommands[] = {
-    RegisterPorts,
-    RegisterIpp320,
+    RegisterInit, RegisterPay, RegisterPorts, RegisterIpp320,
     nullptr,  // end marker; command files add their registrar above this line
 };
 

@@ -1,0 +1,40 @@
+#include "cli_output.hpp"
+
+#include <cstdio>
+#include <map>
+#include <nlohmann/json.hpp>
+
+#include "common/text_encoding.hpp"
+
+namespace tovalix::cli {
+
+void CliOperator::MessageBox(const std::string& text, int style, const std::string& title) {
+  if (mode == Mode::kJsonLines) {
+    nlohmann::ordered_json line = {
+        {"text", ToUtf8Lenient(text)}, {"style", style}, {"title", ToUtf8Lenient(title)}};
+    std::fprintf(stderr, "%s\n", line.dump().c_str());
+  } else {
+    std::fprintf(stderr, "[%s] %s\n", title.empty() ? "TOVALIX" : title.c_str(), text.c_str());
+  }
+  std::fflush(stderr);
+}
+
+void AddMessagesOption(CLI::App& command, CliOperator& op) {
+  const std::map<std::string, CliOperator::Mode> modes = {{"text", CliOperator::Mode::kText},
+                                                          {"jsonl", CliOperator::Mode::kJsonLines}};
+  command.add_option("--messages", op.mode, "how operator messages print on stderr")
+      ->transform(CLI::CheckedTransformer(modes, CLI::ignore_case))
+      ->default_str("text");
+}
+
+bool IsApproved(const Dictionary& result) {
+  const std::string& message = result.Item("Response_Message");
+  return message == "APROBADA" || message == "DEMO - APROBADA";
+}
+
+void PrintJson(const std::string& json) {
+  std::printf("%s\n", json.c_str());
+  std::fflush(stdout);
+}
+
+}  // namespace tovalix::cli
