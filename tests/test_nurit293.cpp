@@ -312,6 +312,14 @@ TEST_F(Nurit293Test, TagsValidosWalksTheTableInItsOrder) {
   tags = nurit.TagsValidos("9F1E0831323334353637389F2608AABBCCDDEEFF0011");
   EXPECT_EQ(tags.Item("EMV_Tags"), "9F2608AABBCCDDEEFF0011");  // 9F1E is taken out only
 
+  // 9F alone is only the first byte of 9Fxx tags: the amount and the cryptogram both survive.
+  tags = nurit.TagsValidos(
+      "9F0206000000010000"
+      "9F2608AABBCCDDEEFF0011");
+  EXPECT_EQ(tags.Item("EMV_Tags"),
+            "9F0206000000010000"
+            "9F2608AABBCCDDEEFF0011");
+
   // 5F2A's value holds the digits 84; its row comes first, so the AID is the real one.
   tags = nurit.TagsValidos(
       "5F2A020840"
