@@ -1,13 +1,44 @@
 #include "control/sale_dispatch.hpp"
 
+#include "common/number_text.hpp"
+#include "drivers/nurit293/nurit293.hpp"
+
 namespace tovalix::control {
+namespace {
+
+// The Nurit 293 takes the payment as an ordered dictionary of texts.
+Dictionary EntradaNurit(const detail::ClienteState& state, const drivers::SolicitudVenta& s) {
+  Dictionary entrada;
+  entrada.Add("ID_Store", std::to_string(s.ID_Store));
+  entrada.Add("Amount", TextOfDouble(s.Amount));
+  entrada.Add("Tip", TextOfDouble(s.Tip));
+  entrada.Add("Total", TextOfDouble(s.Total));
+  entrada.Add("ID_Transaction", std::to_string(s.ID_Transaction));
+  entrada.Add("Operation_Type", std::to_string(s.Operation_Type));
+  entrada.Add("Authorization_Number", s.Authorization_Number);
+  entrada.Add("Port", state.Puerto);
+  entrada.Add("Cvv2", "");
+  entrada.Add("FunctionType", "1");
+  entrada.Add("Serial", state.Parametros.Serie);
+  entrada.Add("PTid", state.Parametros.PTid);
+  entrada.Add("InitialDeferment", s.InitialDeferment);
+  entrada.Add("NumberOfPayments", s.NumberOfPayments);
+  entrada.Add("PlanType", s.PlanType);
+  entrada.Add("ID_Client_Tx", std::to_string(s.ID_Client_Tx));
+  entrada.Add("ID_Server_Tx", std::to_string(s.ID_Server_Tx));
+  return entrada;
+}
+
+}  // namespace
 
 std::optional<Dictionary> EjecutaVenta(detail::ClienteState& state,
                                        const drivers::SolicitudVenta& solicitud) {
-  drivers::EntornoVenta entorno{state.Link(),      state.Parametros, state.Puerto,
-                                state.ModoEntrada, state.op,         *state.clock};
-  (void)entorno;
-  (void)solicitud;
+  const std::string& tipo = state.Parametros.Tipo;
+  if (tipo == "NURIT293") {
+    return drivers::nurit293::UnicaBancaria(EntradaNurit(state, solicitud),
+                                            state.Parametros.UrlGateway, solicitud.TimeOut,
+                                            state.op, *state.clock);
+  }
   return std::nullopt;
 }
 
