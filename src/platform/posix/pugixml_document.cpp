@@ -1,0 +1,131 @@
+// The XML seam over pugixml. A handle carries pugixml's node pointer; the document owns the
+// memory, so handles stay valid until it is loaded again or destroyed.
+#include <pugixml.hpp>
+
+#include <string>
+#include <string_view>
+
+#include "common/failure.hpp"
+#include "platform/xml_document.hpp"
+
+namespace tovalix::platform {
+
+class XmlAccess {
+ public:
+  static pugi::xml_node Of(const XmlNode& node) {
+    // pugixml's handles are built from its own node structs; the cast undoes the one in Wrap.
+    return pugi::xml_node(static_cast<pugi::xml_node_struct*>(const_cast<void*>(node.node_)));
+  }
+  static XmlNode Wrap(pugi::xml_node node) {
+    return node ? XmlNode(node.internal_object()) : XmlNode();
+  }
+};
+
+namespace {
+
+bool IsText(pugi::xml_node node) {
+  return node.type() == pugi::node_pcdata || node.type() == pugi::node_cdata;
+}
+
+std::string_view TrimXmlSpace(std::string_view text) {
+  constexpr std::string_view kSpace = " \t\r\n";
+  const auto first = text.find_first_not_of(kSpace);
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(kSpace) - first + 1);
+}
+
+class PugiXmlDocument final : public XmlDocument {
+ public:
+  void Load(std::string_view text) override {
+    // The default flags leave out comments, processing instructions, the declaration, the
+    // document type and texts made only of white space. pugixml parses without recursion.
+    const pugi::xml_parse_result parsed =
+        document_.load_buffer(text.data(), text.size(), pugi::parse_default, pugi::encoding_auto);
+    if (!parsed) {
+      document_.reset();
+      throw Failure("La respuesta no es un documento XML válido (" +
+                    std::string(parsed.description()) + ", posición " +
+                    std::to_string(parsed.offset) + ")");
+    }
+    if (!document_.document_element()) {
+      document_.reset();
+      throw Failure("La respuesta no es un documento XML válido (no tiene elemento raíz)");
+    }
+  }
+
+  XmlNode Root() const override { return XmlAccess::Wrap(document_.document_element()); }
+
+ private:
+  pugi::xml_document document_;
+};
+
+}  // namespace
+
+std::string XmlNode::Name() const {
+  const pugi::xml_node node = XmlAccess::Of(*this);
+  switch (node.type()) {
+    case pugi::node_element:
+      return node.name();
+    case pugi::node_pcdata:
+      return "#text";
+    case pugi::node_cdata:
+      return "#cdata-section";
+    default:
+      return "";
+  }
+}
+
+std::string XmlNode::Text() const {
+  const pugi::xml_node start = XmlAccess::Of(*this);
+  if (!start) return "";
+  if (IsText(start)) return std::string(TrimXmlSpace(start.value()));
+  // Walk the descendants without recursion: answers may nest deeper than the stack allows.
+  std::string text;
+  pugi::xml_node node = start.first_child();
+  while (node) {
+    if (IsText(node)) text += node.value();
+    if (node.first_child()) {
+      node = node.first_child();
+      continue;
+    }
+    while (node && node != start && !node.next_sibling()) node = node.parent();
+    if (!node || node == start) break;
+    node = node.next_sibling();
+  }
+  return std::string(TrimXmlSpace(text));
+}
+
+bool XmlNode::HasChildren() const {
+  return static_cast<bool>(XmlAccess::Of(*this).first_child());
+}
+
+XmlNode XmlNode::FirstChild() const {
+  return XmlAccess::Wrap(XmlAccess::Of(*this).first_child());
+}
+
+XmlNode XmlNode::NextSibling() const {
+  return XmlAccess::Wrap(XmlAccess::Of(*this).next_sibling());
+}
+
+XmlNode XmlNode::PreviousSibling() const {
+  return XmlAccess::Wrap(XmlAccess::Of(*this).previous_sibling());
+}
+
+XmlNode XmlNode::Child(std::size_t index) const {
+  pugi::xml_node node = XmlAccess::Of(*this).first_child();
+  for (std::size_t i = 0; node && i < index; ++i) node = node.next_sibling();
+  return XmlAccess::Wrap(node);
+}
+
+XmlNode XmlNode::ChildElement(std::string_view name) const {
+  for (pugi::xml_node node = XmlAccess::Of(*this).first_child(); node; node = node.next_sibling()) {
+    if (node.type() == pugi::node_element && name == node.name()) return XmlAccess::Wrap(node);
+  }
+  return XmlNode();
+}
+
+std::unique_ptr<XmlDocument> MakeXmlDocument() {
+  return std::make_unique<PugiXmlDocument>();
+}
+
+}  // namespace tovalix::platform
