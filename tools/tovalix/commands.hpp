@@ -12,6 +12,7 @@ struct Run {
 
 // One line per command file; keep them in the order of `tovalix --help`.
 using Registrar = void (*)(CLI::App& app, Run& run);
+void RegisterAirtime(CLI::App& app, Run& run);
 void RegisterInit(CLI::App& app, Run& run);
 void RegisterPay(CLI::App& app, Run& run);
 void RegisterPorts(CLI::App& app, Run& run);

@@ -1,0 +1,174 @@
+// The C interface over Cliente: every entry point catches everything, so that no exception
+// reaches a C host, and hands results out as opaque objects the host frees.
+#include <tovalix/tovalix.h>
+#include <tovalix/cliente.hpp>
+#include <tovalix/version.hpp>
+
+#include <cstdio>
+#include <memory>
+#include <new>
+#include <string>
+
+#include "common/text_encoding.hpp"
+
+struct tovalix_result {
+  tovalix::Dictionary dictionary;
+  std::string json;
+};
+
+namespace {
+
+// Forwards the control's messages to the host's callbacks.
+class CallbackOperator final : public tovalix::Operator {
+ public:
+  CallbackOperator(tovalix_message_box_fn message_box, tovalix_pump_fn pump, void* user_data)
+      : message_box_(message_box), pump_(pump), user_data_(user_data) {}
+
+  void MessageBox(const std::string& text, int style, const std::string& title) override {
+    if (message_box_ == nullptr) {
+      fallback_.MessageBox(text, style, title);
+      return;
+    }
+    message_box_(user_data_, tovalix::ToUtf8Lenient(text).c_str(), style,
+                 tovalix::ToUtf8Lenient(title).c_str());
+  }
+  void Pump() override {
+    if (pump_ != nullptr) pump_(user_data_);
+  }
+
+ private:
+  tovalix_message_box_fn message_box_;
+  tovalix_pump_fn pump_;
+  void* user_data_;
+  tovalix::StderrOperator fallback_;
+};
+
+std::string Text(const char* text) {
+  return text == nullptr ? std::string() : std::string(text);
+}
+
+template <typename Call>
+tovalix_result* Wrap(tovalix_cliente* cliente, Call&& call) noexcept {
+  if (cliente == nullptr) return nullptr;
+  try {
+    auto result = std::make_unique<tovalix_result>();
+    result->dictionary = call();
+    // Keys and values are made valid UTF-8 once, so the texts handed out are always valid.
+    tovalix::Dictionary clean;
+    for (const auto& [key, value] : result->dictionary.Entries()) {
+      clean.Set(tovalix::ToUtf8Lenient(key), tovalix::ToUtf8Lenient(value));
+    }
+    result->dictionary = std::move(clean);
+    result->json = result->dictionary.ToJson();
+    return result.release();
+  } catch (...) {
+    return nullptr;
+  }
+}
+
+}  // namespace
+
+struct tovalix_cliente {
+  tovalix_cliente(tovalix_message_box_fn message_box, tovalix_pump_fn pump, void* user_data)
+      : op(message_box, pump, user_data), control(op) {}
+  CallbackOperator op;
+  tovalix::Cliente control;
+};
+
+extern "C" {
+
+const char* tovalix_version(void) {
+  return tovalix::Version();
+}
+
+tovalix_cliente* tovalix_cliente_create(tovalix_message_box_fn message_box, tovalix_pump_fn pump,
+                                        void* user_data) {
+  try {
+    return new tovalix_cliente(message_box, pump, user_data);
+  } catch (...) {
+    return nullptr;
+  }
+}
+
+void tovalix_cliente_destroy(tovalix_cliente* cliente) {
+  delete cliente;
+}
+
+tovalix_result* tovalix_pago_tarjeta(tovalix_cliente* cliente, int32_t id_store, double amount,
+                                     double tip, double total, int32_t id_transaction,
+                                     int16_t operation_type, const char* authorization_number,
+                                     int32_t id_client_tx, int32_t id_server_tx,
+                                     const char* initial_deferment, const char* number_of_payments,
+                                     const char* plan_type) {
+  return Wrap(cliente, [&] {
+    return cliente->control.PagoTarjeta(id_store, amount, tip, total, id_transaction,
+                                        operation_type, Text(authorization_number), id_client_tx,
+                                        id_server_tx, Text(initial_deferment),
+                                        Text(number_of_payments), Text(plan_type));
+  });
+}
+
+tovalix_result* tovalix_tiempo_aire_status_venta(tovalix_cliente* cliente, const char* provider,
+                                                 const char* pos_time_stamp) {
+  return Wrap(cliente, [&] {
+    return cliente->control.TiempoAireStatusVenta(Text(provider), Text(pos_time_stamp));
+  });
+}
+
+tovalix_result* tovalix_tiempo_aire(tovalix_cliente* cliente, const char* teller_login,
+                                    const char* provider, const char* top_up_telephone,
+                                    double amount, const char* pos_time_stamp) {
+  return Wrap(cliente, [&] {
+    return cliente->control.TiempoAire(Text(teller_login), Text(provider), Text(top_up_telephone),
+                                       amount, Text(pos_time_stamp));
+  });
+}
+
+tovalix_result* tovalix_tiempo_aire_consulta_saldo(tovalix_cliente* cliente,
+                                                   const char* teller_login) {
+  return Wrap(cliente,
+              [&] { return cliente->control.TiempoAireConsultaSaldo(Text(teller_login)); });
+}
+
+tovalix_result* tovalix_tiempo_aire_cantidades(tovalix_cliente* cliente, const char* provider) {
+  return Wrap(cliente, [&] { return cliente->control.TiempoAireCantidades(Text(provider)); });
+}
+
+int16_t tovalix_inicializa_pinpad(tovalix_cliente* cliente, const char* id_store, int32_t ptid,
+                                  const char* tipo, const char* serie, const char* user_ta,
+                                  const char* pwd_ta) {
+  if (cliente == nullptr) return 0;
+  try {
+    return cliente->control.InicializaPinPad(Text(id_store), ptid, Text(tipo), Text(serie),
+                                             Text(user_ta), Text(pwd_ta));
+  } catch (...) {
+    return 0;
+  }
+}
+
+size_t tovalix_result_count(const tovalix_result* result) {
+  return result == nullptr ? 0 : result->dictionary.Count();
+}
+
+const char* tovalix_result_key(const tovalix_result* result, size_t index) {
+  if (result == nullptr || index >= result->dictionary.Count()) return nullptr;
+  return result->dictionary.Entries()[index].first.c_str();
+}
+
+const char* tovalix_result_value(const tovalix_result* result, const char* key) {
+  if (result == nullptr || key == nullptr) return nullptr;
+  for (const auto& [name, value] : result->dictionary.Entries()) {
+    if (name == key) return value.c_str();
+  }
+  return nullptr;
+}
+
+const char* tovalix_result_json(const tovalix_result* result) {
+  return result == nullptr ? nullptr : result->json.c_str();
+}
+
+void tovalix_result_free(tovalix_result* result) {
+  delete result;
+}
+
+}  // extern "C"

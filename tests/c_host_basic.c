@@ -1,0 +1,78 @@
+/* A small C host of the C interface: it creates a control with its own callbacks, calls an
+ * operation on an uninitialized terminal and reads the result by index, by key and as JSON. */
+#define _POSIX_C_SOURCE 200809L
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <tovalix/tovalix.h>
+
+static int failures = 0;
+#define CHECK(condition)                                                            \
+  do {                                                                              \
+    if (!(condition)) {                                                             \
+      fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition); \
+      ++failures;                                                                   \
+    }                                                                               \
+  } while (0)
+
+struct host {
+  int boxes;
+  char last_box[512];
+  int last_style;
+};
+
+static void message_box(void* user_data, const char* text, int style, const char* title) {
+  struct host* host = (struct host*)user_data;
+  (void)title;
+  host->boxes++;
+  host->last_style = style;
+  snprintf(host->last_box, sizeof host->last_box, "%s", text);
+}
+
+int main(void) {
+  char folder[] = "/tmp/tovalix-c-host-XXXXXX";
+  if (mkdtemp(folder) == NULL) return 1;
+  char settings[256];
+  snprintf(settings, sizeof settings, "%s/PinPad.ini", folder);
+  setenv("TOVALIX_SETTINGS", settings, 1);
+  setenv("TOVALIX_LOG_DIR", folder, 1);
+
+  struct host host = {0, "", -1};
+  tovalix_cliente* cliente = tovalix_cliente_create(message_box, NULL, &host);
+  CHECK(cliente != NULL);
+  CHECK(strlen(tovalix_version()) > 0);
+
+  tovalix_result* result =
+      tovalix_pago_tarjeta(cliente, 5, 150.5, 0, 150.5, 9, 1, "", 0, 0, "", "", "");
+  CHECK(result != NULL);
+  CHECK(tovalix_result_count(result) == 23);
+  CHECK(strcmp(tovalix_result_key(result, 0), "ID_Store") == 0);
+  CHECK(tovalix_result_key(result, 23) == NULL);
+  CHECK(strcmp(tovalix_result_value(result, "ID_Tx"), "-3") == 0);
+  CHECK(strcmp(tovalix_result_value(result, "Amount"), "150.5") == 0);
+  CHECK(tovalix_result_value(result, "missing") == NULL);
+  CHECK(strncmp(tovalix_result_json(result), "{\"ID_Store\":\"5\",", 16) == 0);
+  CHECK(strstr(tovalix_result_value(result, "Response_Message"), "Pin Pad mal inicializada") !=
+        NULL);
+  CHECK(host.boxes == 2); /* the loader's message, then the payment's */
+  CHECK(host.last_style == 16);
+  tovalix_result_free(result);
+
+  /* A terminal without a PIN pad and without a serial number is not initialized, silently. */
+  host.boxes = 0;
+  CHECK(tovalix_inicializa_pinpad(cliente, "5", 1, "NINGUNA", "", "", "") == 0);
+  CHECK(host.boxes == 0);
+
+  /* NULL is handled at every door. */
+  CHECK(tovalix_pago_tarjeta(NULL, 5, 1, 0, 1, 1, 1, NULL, 0, 0, NULL, NULL, NULL) == NULL);
+  CHECK(tovalix_result_count(NULL) == 0);
+  CHECK(tovalix_result_json(NULL) == NULL);
+  tovalix_result_free(NULL);
+  tovalix_cliente_destroy(cliente);
+
+  char command[300];
+  snprintf(command, sizeof command, "rm -rf '%s'", folder);
+  if (system(command) != 0) ++failures;
+  printf("c host: %d failed\n", failures);
+  return failures == 0 ? 0 : 1;
+}
