@@ -104,8 +104,9 @@ std::string MergeSettingsSection(std::string_view content,
   std::vector<std::pair<std::string, std::string>> pending;
   for (const auto& [key, value] : entries) {
     CheckEntry(key, value);
-    const auto same = std::find_if(pending.begin(), pending.end(),
-                                   [&](const auto& entry) { return SameKey(entry.first, key); });
+    const auto same = std::find_if(pending.begin(), pending.end(), [&key = key](const auto& entry) {
+      return SameKey(entry.first, key);
+    });
     if (same != pending.end()) {
       same->second = value;
     } else {
