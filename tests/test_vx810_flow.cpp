@@ -373,16 +373,19 @@ TEST_F(SerieTest, NuritSerialIsReadThreeCharactersAfterTheCode) {
   const std::string request = sim::TextFrame("06");
   pad.Expect(request, {sim::Reply{"\x06"}, sim::Reply{sim::TextFrame("06N1234-5678-90123")}})
       .Expect("\x06")
+      .Expect(request, {sim::Reply{"\x06"}, sim::Reply{sim::TextFrame("06N123456789012345")}})
+      .Expect("\x06")
       .Expect(request, {sim::Reply{"\x06"}, sim::Reply{sim::TextFrame("OK")}})
       .Expect("\x06");
   link.FijaModelo("NURIT293");
   link.Abre(pad.PortPath());
   EXPECT_EQ(SerieNurit293(link, op), "1234567890123");
-  EXPECT_EQ(SerieNurit293(link, op), "");  // an answer without "06"
+  EXPECT_EQ(SerieNurit293(link, op), "123456789012345");  // fifteen digits, written whole
+  EXPECT_EQ(SerieNurit293(link, op), "");                 // an answer without "06"
   link.Cierra();
   EXPECT_EQ(SerieNurit293(link, op), "");  // a closed port is reported, not thrown
   EXPECT_EQ(op.shown.size(), 1u);
-  pad.WaitForUnits(4);
+  pad.WaitForUnits(6);
   EXPECT_THAT(pad.Mismatches(), IsEmpty());
 }
 
