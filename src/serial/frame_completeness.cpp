@@ -82,8 +82,19 @@ Candidate Vx810(std::string_view bytes, std::size_t start, std::size_t* end) {
   if (have < 5) return Candidate::kPartial;  // need the length or the status
   // A length right after the command starts with a small high byte; ASCII status digits
   // ("00", "21") do not, and the length follows them.
-  if (Byte(bytes, start + 4) <= (kMaxData >> 8)) return BinaryLength(bytes, start, 4, end);
-  return BinaryLength(bytes, start, 6, end);
+  const std::size_t length_at = Byte(bytes, start + 4) <= (kMaxData >> 8) ? 4 : 6;
+  // An answer that is a status alone ("C30" "06", "C31" "30") may come with no length at
+  // all: ETX right where the length would be. Its LRC tells it from a length whose high
+  // byte happens to be 03.
+  if (have > length_at && bytes[start + length_at] == kEtx) {
+    if (have < length_at + 2) return Candidate::kPartial;  // need the LRC
+    const std::string_view body = bytes.substr(start + 1, length_at - 1);
+    if (CalculaLRC(body) == Byte(bytes, start + length_at + 1)) {
+      *end = start + length_at + 2;
+      return Candidate::kWhole;
+    }
+  }
+  return BinaryLength(bytes, start, length_at, end);
 }
 
 Candidate Judge(FrameShape shape, std::string_view bytes, std::size_t start, std::size_t* end) {

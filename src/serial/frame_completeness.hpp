@@ -5,7 +5,8 @@
 //   Optimum     STX, 3 ASCII decimal digits of length, message, ETX, LRC
 //   Vx810       chip frames (STX "C3n" ...) carry a 2-byte length: right after the command
 //               when it reads as a plausible length, otherwise after two ASCII status
-//               characters ("C30" "21" length data); text frames (STX text ETX LRC) end at
+//               characters ("C30" "21" length data); a status alone may come without a
+//               length ("C30" "06" ETX LRC); text frames (STX text ETX LRC) end at
 //               their first ETX, which their printable text cannot hold, plus one LRC byte
 //   other       text frames as for the Vx810
 // Quiet time on the line is only the caller's secondary guard for buffers holding no frame

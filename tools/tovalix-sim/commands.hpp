@@ -12,8 +12,11 @@ struct Run {
 using Registrar = void (*)(CLI::App& app, Run& run);
 void RegisterGateway(CLI::App& app, Run& run);
 void RegisterAirtime(CLI::App& app, Run& run);
+void RegisterPinPadVx810(CLI::App& app, Run& run);
 inline constexpr Registrar kCommands[] = {
-    RegisterGateway, RegisterAirtime,
+    RegisterGateway,
+    RegisterAirtime,
+    RegisterPinPadVx810,
     nullptr,  // end marker; command files add their registrar above this line
 };
 

@@ -1,0 +1,290 @@
+#include "drivers/vx810/venta_vx810.hpp"
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "common/error_report.hpp"
+#include "common/number_text.hpp"
+#include "drivers/vx810/vx810.hpp"
+#include "gateway/pin_pad.hpp"
+#include "gateway/web_transaction.hpp"
+#include "serial/generales.hpp"
+
+namespace tovalix::drivers::vx810 {
+namespace {
+
+constexpr std::string_view kModelo = "Vx810";
+constexpr char kEnq = 0x05;
+constexpr std::int16_t kProcesoVenta = 11;
+
+// Expected answer codes, as compact hex.
+constexpr std::string_view kCodigoI02 = "493032";
+constexpr std::string_view kCodigoC23 = "433233";
+constexpr std::string_view kCodigoC30 = "433330";
+constexpr std::string_view kCodigoC31 = "4333";  // the C33 answer, or the PIN pad's own C31
+constexpr std::string_view kCodigoC34 = "433334";
+
+constexpr std::string_view kErrorDeLectura = "ERROR DE LECTURA";
+
+// Where a step leaves the sale.
+enum class Destino {
+  kGateway,  // post the record (step 9)
+  kCierre,   // the closing idle sequence (step 10)
+  kLibera,   // straight to the release (step 11): an exchange failed
+};
+
+Dictionary PrimerosValores(const SolicitudVenta& s) {
+  Dictionary d;
+  d.Add("ID_Store", std::to_string(s.ID_Store));
+  d.Add("Truncated", "");
+  d.Add("Amount", TextOfDouble(s.Amount));
+  d.Add("Tip", TextOfDouble(s.Tip));
+  d.Add("Total", TextOfDouble(s.Total));
+  d.Add("ID_Transaction", "");
+  d.Add("ID_Tx", "-3");
+  d.Add("Operation_Type", std::to_string(s.Operation_Type));
+  d.Add("Authorization_Number", "000000");
+  d.Add("Response_Message", "ERROR EN LECTURA DE TARJETA, REINTENTE");
+  for (const char* key : {"Affiliation", "OperType", "EMV_Tags", "ARQC", "AID", "CardType",
+                          "IssuingBank", "ID_Terminal", "Num_Sec"}) {
+    d.Add(key, "");
+  }
+  return d;
+}
+
+// The character that follows the first `command` in the answer ("" when there is none).
+std::string Siguiente(std::string_view answer, std::string_view command) {
+  const std::size_t at = answer.find(command);
+  if (at == std::string_view::npos || at + command.size() >= answer.size()) return "";
+  return std::string(answer.substr(at + command.size(), 1));
+}
+
+class Venta {
+ public:
+  Venta(EntornoVenta& entorno, const SolicitudVenta& solicitud)
+      : e_(entorno), s_(solicitud), link_(entorno.link), result_(PrimerosValores(solicitud)) {}
+
+  Dictionary Run() {
+    e_.modo_entrada = 0;
+    RunTrapped(e_.op, [&] { Pasos(); });
+    // Release: the reader stopped and the port closed, whatever happened above.
+    link_.DetieneLector();
+    link_.Cierra();
+    return result_;
+  }
+
+ private:
+  void Pasos() {
+    link_.FijaModelo(kModelo);
+    link_.Abre(e_.puerto);
+    // Wake-up: ENQ alone, unframed.
+    link_.LimpiaBuffer();
+    link_.ActivaLector();
+    if (link_.EnviaComando(std::string(1, kEnq)) != 1) return;
+    link_.DetieneLector();
+    if (!Reposo()) return;
+
+    const Destino destino = Lectura();
+    if (destino == Destino::kLibera) return;
+    if (destino == Destino::kGateway) {
+      result_ = Gateway();
+      // The chip gets the code it gave in its C33 answer, whatever the gateway said.
+      if (e_.modo_entrada == 2 && !Intercambio(vx_.C34(tarjeta_.Item("AutCode")), kCodigoC34)) {
+        return;
+      }
+    }
+    Reposo();
+  }
+
+  bool Intercambio(const std::string& frame, std::string_view codigo) {
+    return link_.EnviaRecibe(frame, codigo) == 1;
+  }
+  bool Muestra(std::string_view texto) { return link_.EnviaComando(vx_.ArmaMensaje(texto)) == 1; }
+  // Displays whose outcome the sale does not depend on.
+  void Avisa(std::string_view texto) { Muestra(texto); }
+
+  // The idle sequence: I02 until the PIN pad answers 0, 72, C23. False when an exchange
+  // failed (or the PIN pad stayed busy past kMaximoRespuestasI02).
+  bool Reposo() {
+    for (int respuestas = 1;; ++respuestas) {
+      if (!Intercambio(vx_.ArmaSimple("I02"), kCodigoI02)) return false;
+      // A character that is not a digit is a run-time failure of the sale.
+      if (ToInteger(Siguiente(link_.BufferRecepcion(), "I02")) == 0) break;
+      if (respuestas >= kMaximoRespuestasI02) return false;
+    }
+    if (link_.EnviaComando(vx_.ArmaSimple("72")) != 1) return false;
+    if (!Intercambio(vx_.ArmaSimple("C23"), kCodigoC23)) return false;
+    const std::string codigo = Siguiente(link_.BufferRecepcion(), "C23");
+    if (codigo != "0" && !Muestra("codigo C23" + codigo)) return false;
+    return true;
+  }
+
+  // The card data from the answer in the buffer.
+  void LeeRespuesta() { tarjeta_ = vx_.ObtenTrack(serial::TextoAHex(link_.BufferRecepcion())); }
+
+  // The C30 exchange and its answer; false when the exchange failed.
+  bool LeeTarjeta() {
+    if (!Intercambio(vx_.C30(s_.Amount, s_.Tip, platform::LocalNow()), kCodigoC30)) return false;
+    LeeRespuesta();
+    return true;
+  }
+
+  bool Vencida() const {
+    const std::string& exp = tarjeta_.Item("Exp");
+    return !exp.empty() && !serial::TarjetaVigente(exp, e_.op);
+  }
+  bool BandaVacia() const {
+    return tarjeta_.Item("Status") == "21" && tarjeta_.Item("Track2").empty();
+  }
+
+  // Steps 5 to 8: the first read, the empty swipe, the expiry and the status dispatch.
+  Destino Lectura() {
+    if (!LeeTarjeta()) return Destino::kLibera;
+    if (BandaVacia()) {
+      const std::string deslice = vx_.ArmaMensaje("DESLICE DE NUEVO");
+      serial::Pausa(1, e_.op, e_.clock);
+      link_.EnviaComando(deslice);
+      if (!LeeTarjeta()) return Destino::kLibera;
+      if (BandaVacia()) {
+        result_.Set("Response_Message", std::string(kErrorDeLectura));
+        Avisa(kErrorDeLectura);
+        return Destino::kCierre;
+      }
+    }
+    if (Vencida()) {
+      result_.Set("Response_Message", "TARJETA VENCIDA");
+      Avisa("TARJETA EXPIRADA");
+      return Destino::kCierre;
+    }
+    e_.modo_entrada = 0;
+    for (int pase = 1; pase <= 3; ++pase) {
+      if (const auto destino = Pase(pase); destino) return *destino;
+    }
+    return Destino::kGateway;  // three passes without a decision: ModoEntrada stays 0
+  }
+
+  // One pass over the card data's status; nullopt goes on with the next pass.
+  std::optional<Destino> Pase(int pase) {
+    const std::string status = tarjeta_.Item("Status");
+    if (status == "00" || status == "30") return LecturaChip();
+    if (status == "06") {
+      result_.Set("Response_Message", "NO SE DETECTO TARJETA");
+      Avisa("TIMEOUT PARA LECTURA DE TARJETA");
+      return Destino::kCierre;
+    }
+    if (status == "08") {
+      Avisa("OPERACION CANCELADA");
+      result_.Set("Response_Message", "OPERACION CANCELADA");
+      return Destino::kCierre;
+    }
+    if (status == "09") {
+      result_.Set("Response_Message", "OPERACION CANCELADA, ERROR EN PUERTO");
+      Avisa("ERROR EN PUERTO DE COMUNICACION");
+      return Destino::kCierre;
+    }
+    if (status == "20") {
+      if (pase == 3) return Destino::kCierre;
+      if (!Muestra("TARJETA CON CHIP INSERTE")) return Destino::kLibera;
+      if (!LeeTarjeta()) return Destino::kLibera;
+      if (Vencida()) {
+        Avisa("TARJETA EXPIRADA");
+        result_.Set("Response_Message", "TARJETA VENCIDA");
+        return Destino::kCierre;
+      }
+      return std::nullopt;
+    }
+    if (status == "21") {
+      // The stripe of a chip card (service code 2xx or 6xx) is the fallback reading.
+      const double codigo = LeadingNumber(tarjeta_.Item("ServiceCode"));
+      e_.modo_entrada = codigo == 2 || codigo == 6 ? 3 : 1;
+      return Destino::kGateway;
+    }
+    if (status == "22") {
+      if (pase == 3) {
+        Avisa("INTENTE OTRO    MEDIO DE PAGO");
+        return Destino::kCierre;
+      }
+      if (!LeeTarjeta()) return Destino::kLibera;
+      return std::nullopt;
+    }
+    if (status == "23") {
+      if (pase >= 2) {
+        result_.Set("Response_Message", "TARJETA REMOVIDA ANTES DE TIEMPO");
+        return Destino::kCierre;
+      }
+      if (!LeeTarjeta()) return Destino::kLibera;
+      return std::nullopt;
+    }
+    if (status == "24") {
+      Avisa("TARJETA BLOQUEADA");
+      result_.Set("Response_Message", "TARJETA BLOQUEADA");
+      return Destino::kCierre;
+    }
+    Avisa("ERROR" + status);
+    return Destino::kCierre;
+  }
+
+  // Status 00 or 30: the chip data (C31, answered with C33).
+  std::optional<Destino> LecturaChip() {
+    if (!Intercambio(vx_.C31(s_.Amount, s_.Tip), kCodigoC31)) return Destino::kLibera;
+    // The PIN pad answered the C31 command itself: no chip data.
+    if (link_.BufferRecepcion().find("C31") != std::string::npos) return Destino::kCierre;
+    LeeRespuesta();
+    if (Vencida()) {
+      Avisa("TARJETA EXPIRADA");
+      result_.Set("Response_Message", "TARJETA VENCIDA");
+      return Destino::kCierre;
+    }
+    if (tarjeta_.Item("Status") == "00") {
+      e_.modo_entrada = 2;
+      return Destino::kGateway;
+    }
+    return std::nullopt;
+  }
+
+  // Step 9: the record, in the order the flow has always filled it, posted for process 11.
+  Dictionary Gateway() {
+    gateway::PinPad record;
+    record.ID_Store(s_.ID_Store);
+    record.Amount(s_.Amount);
+    record.Tip(s_.Tip);
+    record.Cvv2(s_.Cvv2);
+    record.FunctionType(s_.FunctionType);
+    record.Total(s_.Total);
+    record.ID_Transaction(s_.ID_Transaction);
+    record.track2(tarjeta_.Item("Track2"));
+    record.track1(tarjeta_.Item("Track1"));
+    record.Serial(e_.parametros.Serie);
+    record.PTid(e_.parametros.PTid);
+    record.Operation_Type(s_.Operation_Type);
+    record.Authorization_Number(s_.Authorization_Number);
+    record.Pos_entry_mode(e_.modo_entrada);
+    const bool chip = e_.modo_entrada == 2;
+    record.emv_tags(chip ? tarjeta_.Item("EMV_Tags") : "");
+    record.ARQC(chip ? tarjeta_.Item("ARQC") : "");
+    record.AID(chip ? tarjeta_.Item("AID") : "");
+    record.ID_Client_Tx(s_.ID_Client_Tx);
+    record.ID_Server_Tx(s_.ID_Server_Tx);
+    record.InitialDeferment(s_.InitialDeferment);
+    record.NumberOfPayments(s_.NumberOfPayments);
+    record.PlanType(s_.PlanType);
+    return gateway::WebTransaction(record, e_.parametros.UrlGateway, kProcesoVenta, s_.TimeOut,
+                                   e_.op);
+  }
+
+  EntornoVenta& e_;
+  const SolicitudVenta& s_;
+  serial::SerialLink& link_;
+  Vx810 vx_;
+  Dictionary result_;
+  Dictionary tarjeta_;  // the card data of the latest read
+};
+
+}  // namespace
+
+Dictionary VentaVx810(EntornoVenta& entorno, const SolicitudVenta& solicitud) {
+  return Venta(entorno, solicitud).Run();
+}
+
+}  // namespace tovalix::drivers::vx810

@@ -1,0 +1,41 @@
+// The card payment on a VeriFone Vx810, and the serial-number exchange the initialization uses
+// for the Vx810 and the Nurit 293.
+//
+// A sale: wake-up (ENQ), the idle sequence (I02 until the PIN pad is idle, 72, C23), the card
+// read (C30, with a second swipe and the status dispatch), the chip data (C31 / C33), the
+// gateway, the chip completion (C34 with the authorization code the card gave), the idle
+// sequence again, and the port released on every path.
+#pragma once
+
+#include <string>
+
+#include <tovalix/dictionary.hpp>
+#include <tovalix/operator.hpp>
+
+#include "drivers/sale_request.hpp"
+#include "serial/serial_link.hpp"
+
+namespace tovalix::drivers::vx810 {
+
+// A PIN pad answers I02 with 1 while it is busy. A real one becomes idle within a few
+// answers; this many busy answers in a row mean it never will, and the sale ends the way a
+// failed exchange ends it (straight to the release of the port).
+inline constexpr int kMaximoRespuestasI02 = 100;
+
+// One sale on the PIN pad at entorno.puerto: opens the port itself (19200,N,8,1) and closes it
+// on every path. Returns the gateway's dictionary when the gateway was reached, otherwise the
+// first values with Response_Message where a PIN pad status replaced it. Sets
+// entorno.modo_entrada (0 until a card is accepted; 1 stripe, 2 chip, 3 stripe of a chip card).
+// A run-time failure is reported (box and log line) and ends the sale with what it holds.
+Dictionary VentaVx810(EntornoVenta& entorno, const SolicitudVenta& solicitud);
+
+// The "06" exchange on an open link (the caller opened it and set its model). The serial
+// number: the 11 characters that begin 7 after the first "06" of the answer, without "-",
+// read as a number and written back in decimal. "" when the exchange fails or the answer holds
+// no serial number.
+std::string SerieVx810(serial::SerialLink& link, Operator& op);
+
+// The same exchange for the Nurit 293: the 15 characters that begin 3 after the first "06".
+std::string SerieNurit293(serial::SerialLink& link, Operator& op);
+
+}  // namespace tovalix::drivers::vx810

@@ -1,0 +1,427 @@
+// The Vx810 sale flow through a real pseudo-terminal to the simulated Vx810 and a real
+// loopback gateway, on a fast clock. Card numbers are made up.
+#include "drivers/vx810/venta_vx810.hpp"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "serial/frame_completeness.hpp"
+#include "sim/gateway/gateway_simulator.hpp"
+#include "sim/pinpad/scripted_pinpad.hpp"
+#include "sim/vx810/vx810_simulator.hpp"
+#include "support/test_environment.hpp"
+
+namespace tovalix::drivers::vx810 {
+namespace {
+
+using namespace std::chrono_literals;
+using sim::Vx810Answer;
+using sim::Vx810ChipCard;
+using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
+using ::testing::IsEmpty;
+
+constexpr std::string_view kTrack2 = "4152000011112222=31121010000000000000";
+constexpr std::string_view kTrack1 = "B4152000011112222^PRUEBA/TARJETA^31121010000000000000";
+constexpr std::string_view kFirstMessage = "ERROR EN LECTURA DE TARJETA, REINTENTE";
+
+const std::vector<std::string> kIdle = {"I02", "72", "C23"};
+
+std::vector<std::string> Join(std::initializer_list<std::vector<std::string>> parts) {
+  std::vector<std::string> all;
+  for (const auto& part : parts) all.insert(all.end(), part.begin(), part.end());
+  return all;
+}
+
+class Vx810FlowTest : public ::testing::Test {
+ protected:
+  Vx810FlowTest() {
+    parametros.IdStore = "5";
+    parametros.Serie = "801234567";
+    parametros.PTid = "42";
+    parametros.Tipo = "Vx810";
+    parametros.UrlGateway = gateway.Url();
+    parametros.TimeOutCreditDebit = "30";
+    solicitud.ID_Store = 5;
+    solicitud.Amount = 125.5;
+    solicitud.Tip = 0;
+    solicitud.Total = 125.5;
+    solicitud.ID_Transaction = 77;
+    solicitud.Operation_Type = 1;
+    solicitud.TimeOut = "30";
+  }
+
+  Dictionary Sell() {
+    EntornoVenta entorno{link, parametros, puerto, modo, op, clock};
+    Dictionary result = VentaVx810(entorno, solicitud);
+    EXPECT_FALSE(link.EstaAbierto()) << "the port stays open after the sale";
+    EXPECT_FALSE(link.LectorActivo());
+    return result;
+  }
+  // The result still holds the first values: nothing reached the gateway.
+  void ExpectNotSent(const Dictionary& result) {
+    EXPECT_EQ(gateway.RequestCount(), 0u);
+    EXPECT_EQ(result.Item("ID_Tx"), "-3");
+    EXPECT_EQ(result.Item("Authorization_Number"), "000000");
+  }
+  sim::GatewayRequest OnlyRequest() {
+    EXPECT_EQ(gateway.RequestCount(), 1u);
+    const auto requests = gateway.Requests();
+    return requests.empty() ? sim::GatewayRequest{} : requests.front();
+  }
+
+  testing::ScratchFolder logs;
+  testing::ScopedEnv log_dir{"TOVALIX_LOG_DIR", logs.path().string()};
+  testing::RecordingOperator op;
+  platform::FastClock clock{50};
+  serial::SerialLink link{op, clock};
+  sim::GatewaySimulator gateway;
+  sim::Vx810Simulator pad;
+  settings::Parametros parametros;
+  SolicitudVenta solicitud;
+  std::string puerto = pad.PortPath();
+  std::int16_t modo = -1;
+};
+
+// --- Wake-up and idle sequence -----------------------------------------------------------
+
+TEST_F(Vx810FlowTest, EnqNotAcknowledgedSendsNothingElseAndKeepsTheFirstValues) {
+  pad.SetEnqReply("");
+  const Dictionary result = Sell();
+  EXPECT_THAT(pad.Commands(), ElementsAre("ENQ"));
+  ExpectNotSent(result);
+  EXPECT_THAT(result.Keys(),
+              ElementsAre("ID_Store", "Truncated", "Amount", "Tip", "Total", "ID_Transaction",
+                          "ID_Tx", "Operation_Type", "Authorization_Number", "Response_Message",
+                          "Affiliation", "OperType", "EMV_Tags", "ARQC", "AID", "CardType",
+                          "IssuingBank", "ID_Terminal", "Num_Sec"));
+  EXPECT_EQ(result.Item("ID_Store"), "5");
+  EXPECT_EQ(result.Item("Amount"), "125.5");
+  EXPECT_EQ(result.Item("Response_Message"), kFirstMessage);
+  EXPECT_EQ(modo, 0);
+  EXPECT_THAT(op.shown, IsEmpty());
+}
+
+TEST_F(Vx810FlowTest, BusyPinPadIsAskedAgainUntilIdleAndAStripeSaleGoesThrough) {
+  pad.SetI02Busy(3);
+  pad.QueueStripeSale(kTrack2, kTrack1);
+  const Dictionary result = Sell();
+  EXPECT_THAT(pad.Commands(),
+              ElementsAreArray(Join({{"ENQ", "I02", "I02", "I02"}, kIdle, {"C30"}, kIdle})));
+  const sim::GatewayRequest sent = OnlyRequest();
+  EXPECT_EQ(sent.Value("process_type"), "CDSaleCancel");
+  EXPECT_EQ(sent.Value("track2"), kTrack2);
+  EXPECT_EQ(sent.Value("track1"), kTrack1);
+  EXPECT_EQ(sent.Value("pos_entry_mode"), "1");
+  EXPECT_EQ(sent.Value("serial"), "801234567");
+  EXPECT_EQ(sent.Value("ptid"), "42");
+  EXPECT_EQ(sent.Value("Id_Store"), "5");
+  EXPECT_EQ(sent.Value("Amount"), "125.5");
+  EXPECT_EQ(sent.Value("emv_tags"), "");
+  EXPECT_EQ(modo, 1);
+  EXPECT_EQ(result.Item("Response_Message"), "APROBADA");
+  EXPECT_NE(result.Item("ID_Tx"), "-3");
+  EXPECT_EQ(pad.C34Data().size(), 0u);  // no chip completion for a stripe
+}
+
+TEST_F(Vx810FlowTest, APinPadThatStaysBusyEndsTheSaleLikeAFailedExchange) {
+  pad.SetI02Busy(kMaximoRespuestasI02 + 5);
+  pad.QueueStripeSale(kTrack2, kTrack1);
+  const Dictionary result = Sell();
+  std::vector<std::string> expected = {"ENQ"};
+  expected.insert(expected.end(), kMaximoRespuestasI02, "I02");
+  EXPECT_THAT(pad.Commands(), ElementsAreArray(expected));  // no 72, no card read
+  ExpectNotSent(result);
+  EXPECT_EQ(result.Item("Response_Message"), kFirstMessage);
+}
+
+TEST_F(Vx810FlowTest, C23CodeIsShownAndTheSaleGoesOn) {
+  pad.SetC23Code('3');
+  pad.QueueStripeSale(kTrack2, kTrack1);
+  const Dictionary result = Sell();
+  // Shown by the opening and by the closing idle sequence.
+  EXPECT_THAT(pad.Displays(), ElementsAre("codigo C233", "codigo C233"));
+  EXPECT_EQ(gateway.RequestCount(), 1u);
+  EXPECT_EQ(result.Item("Response_Message"), "APROBADA");
+}
+
+TEST_F(Vx810FlowTest, NonDigitBusyStateIsARunTimeFailureThatStillClosesThePort) {
+  sim::ScriptedPinPad scripted(sim::Vx810Framing);
+  scripted.Expect("\x05", {sim::Reply{"\x06"}})
+      .Expect(sim::TextFrame("I02"), {sim::Reply{"\x06"}, sim::Reply{sim::TextFrame("I02X")}});
+  puerto = scripted.PortPath();
+  const Dictionary result = Sell();
+  ExpectNotSent(result);
+  ASSERT_EQ(op.shown.size(), 1u);
+  EXPECT_EQ(op.shown[0].style, 0);
+  EXPECT_EQ(op.shown[0].text, "No coinciden los tipos");
+  EXPECT_NE(testing::ReadFile(logs / "tovalix.log").find("No coinciden los tipos"),
+            std::string::npos);
+}
+
+TEST_F(Vx810FlowTest, APortThatDoesNotOpenIsReportedAndNothingIsSent) {
+  puerto = (logs / "no-such-port").string();
+  const Dictionary result = Sell();
+  ExpectNotSent(result);
+  EXPECT_EQ(op.shown.size(), 1u);
+  EXPECT_THAT(pad.Commands(), IsEmpty());
+}
+
+// --- Card read ------------------------------------------------------------------------------
+
+TEST_F(Vx810FlowTest, TwoEmptySwipesEndWithAReadingError) {
+  pad.QueueC30(Vx810Answer::Swipe("", ""));
+  pad.QueueC30(Vx810Answer::Swipe("", ""));
+  const Dictionary result = Sell();
+  EXPECT_EQ(result.Item("Response_Message"), "ERROR DE LECTURA");
+  EXPECT_THAT(pad.Displays(), ElementsAre("DESLICE DE NUEVO", "ERROR DE LECTURA"));
+  // The closing idle sequence runs.
+  EXPECT_THAT(pad.Commands(),
+              ElementsAreArray(Join({{"ENQ"}, kIdle, {"C30", "Z2", "C30", "Z2"}, kIdle})));
+  ExpectNotSent(result);
+}
+
+TEST_F(Vx810FlowTest, AnEmptySwipeThenAGoodOneIsSold) {
+  pad.QueueC30(Vx810Answer::Swipe("", ""));
+  pad.QueueStripeSale(kTrack2, kTrack1);
+  Sell();
+  EXPECT_THAT(pad.Displays(), ElementsAre("DESLICE DE NUEVO"));
+  EXPECT_EQ(OnlyRequest().Value("track2"), kTrack2);
+}
+
+TEST_F(Vx810FlowTest, StripeOfAChipCardIsTheFallbackReadingWithoutChipFields) {
+  const std::string track2 = "4152000011112222=31122010000000000000";  // service code 201
+  pad.QueueStripeSale(track2, kTrack1);
+  const Dictionary result = Sell();
+  EXPECT_EQ(modo, 3);
+  const sim::GatewayRequest sent = OnlyRequest();
+  EXPECT_EQ(sent.Value("pos_entry_mode"), "3");
+  EXPECT_EQ(sent.Value("emv_tags"), "");
+  EXPECT_EQ(result.Item("ARQC"), "");
+  EXPECT_EQ(result.Item("AID"), "");
+}
+
+TEST_F(Vx810FlowTest, AnExpiredSwipeIsRefusedBeforeTheGateway) {
+  pad.QueueStripeSale("4152000011112222=19121010000000000000", kTrack1);
+  const Dictionary result = Sell();
+  EXPECT_EQ(result.Item("Response_Message"), "TARJETA VENCIDA");
+  EXPECT_THAT(pad.Displays(), ElementsAre("TARJETA EXPIRADA"));
+  ExpectNotSent(result);
+}
+
+TEST_F(Vx810FlowTest, Status22ThreeTimesAsksForAnotherMeansOfPayment) {
+  for (int i = 0; i < 3; ++i) pad.QueueCardStatus("22");
+  const Dictionary result = Sell();
+  EXPECT_EQ(pad.Count("C30"), 3u);
+  EXPECT_THAT(pad.Displays(), ElementsAre("INTENTE OTRO    MEDIO DE PAGO"));
+  EXPECT_EQ(result.Item("Response_Message"), kFirstMessage);
+  ExpectNotSent(result);
+}
+
+TEST_F(Vx810FlowTest, Status23TwiceIsACardRemovedTooSoon) {
+  pad.QueueCardStatus("23");
+  pad.QueueCardStatus("23");
+  const Dictionary result = Sell();
+  EXPECT_EQ(pad.Count("C30"), 2u);
+  EXPECT_EQ(result.Item("Response_Message"), "TARJETA REMOVIDA ANTES DE TIEMPO");
+  EXPECT_THAT(pad.Displays(), IsEmpty());
+  ExpectNotSent(result);
+  EXPECT_EQ(pad.Count("I02"), 2u);  // the closing idle sequence ran
+}
+
+TEST_F(Vx810FlowTest, StatusesThatEndTheSaleShowTheirTexts) {
+  struct Case {
+    std::string status, display, message;
+  };
+  const std::vector<Case> cases = {
+      {"41", "ERROR41", std::string(kFirstMessage)},
+      {"24", "TARJETA BLOQUEADA", "TARJETA BLOQUEADA"},
+      {"06", "TIMEOUT PARA LECTURA DE TARJETA", "NO SE DETECTO TARJETA"},
+      {"09", "ERROR EN PUERTO DE COMUNICACION", "OPERACION CANCELADA, ERROR EN PUERTO"},
+  };
+  std::size_t shown = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.status);
+    pad.QueueCardStatus(c.status);
+    const Dictionary result = Sell();
+    ASSERT_EQ(pad.Displays().size(), ++shown);
+    EXPECT_EQ(pad.Displays().back(), c.display);
+    EXPECT_EQ(result.Item("Response_Message"), c.message);
+    ExpectNotSent(result);
+  }
+  // Each sale ran its closing idle sequence: two per sale.
+  EXPECT_EQ(pad.Count("C23"), 2 * cases.size());
+}
+
+TEST_F(Vx810FlowTest, ChipRequestedOnASwipeIsAskedForTwiceThenGivenUp) {
+  for (int i = 0; i < 3; ++i) pad.QueueCardStatus("20");
+  const Dictionary result = Sell();
+  EXPECT_THAT(pad.Displays(), ElementsAre("TARJETA CON CHIP INSERTE", "TARJETA CON CHIP INSERTE"));
+  EXPECT_EQ(pad.Count("C30"), 3u);
+  ExpectNotSent(result);
+}
+
+// --- Chip ---------------------------------------------------------------------------------
+
+TEST_F(Vx810FlowTest, ChipSaleCompletesWithTheCodeTheCardGaveNotTheGatewaysNumber) {
+  pad.QueueChipSale();  // 8A holds "00" as two characters: 30 30
+  const Dictionary result = Sell();
+  EXPECT_THAT(pad.Commands(),
+              ElementsAreArray(Join({{"ENQ"}, kIdle, {"C30", "C31", "C34"}, kIdle})));
+  EXPECT_EQ(modo, 2);
+  const sim::GatewayRequest sent = OnlyRequest();
+  EXPECT_EQ(sent.Value("pos_entry_mode"), "2");
+  EXPECT_EQ(sent.Value("track2"), "4152000011112222=31122010123456F");
+  // Copied elements in the tag table's order; 9A removed, never copied.
+  EXPECT_EQ(sent.Value("emv_tags"),
+            "5F2A020484"
+            "8407A0000000031010"
+            "9F0206000000012550"
+            "9F26081122334455667788"
+            "9F3602002A");
+  EXPECT_EQ(result.Item("ARQC"), "1122334455667788");
+  EXPECT_EQ(result.Item("AID"), "A0000000031010");
+  EXPECT_NE(result.Item("Authorization_Number"), "3030");
+  EXPECT_THAT(pad.C34Data(), ElementsAre(std::string("\xC1\x02\x30\x30\xE1\x00", 6)));
+}
+
+TEST_F(Vx810FlowTest, ChipCodeOfLengthZeroIsCompletedAsZeroZeroEvenWithAnswersInPieces) {
+  Vx810ChipCard card;
+  card.aut_code = "";
+  pad.QueueChipSale(card);
+  pad.SetAnswerDelivery(sim::Delivery().SplitAt({2, 5, 9}, 3ms));
+  Sell();
+  EXPECT_EQ(gateway.RequestCount(), 1u);
+  EXPECT_THAT(pad.C34Data(), ElementsAre(std::string("\xC1\x01\x00\xE1\x00", 5)));
+}
+
+TEST_F(Vx810FlowTest, ChipStatus30OnAllThreePassesPostsWithoutChipFields) {
+  pad.QueueCardStatus("00");
+  for (int i = 0; i < 3; ++i) pad.QueueC31(Vx810Answer::Chip(Vx810ChipCard{}, "30"));
+  const Dictionary result = Sell();
+  EXPECT_EQ(pad.Count("C31"), 3u);
+  EXPECT_EQ(pad.Count("C34"), 0u);
+  EXPECT_EQ(modo, 0);
+  const sim::GatewayRequest sent = OnlyRequest();
+  EXPECT_EQ(sent.Value("pos_entry_mode"), "0");
+  EXPECT_EQ(sent.Value("emv_tags"), "");
+  EXPECT_EQ(result.Item("ARQC"), "");
+}
+
+TEST_F(Vx810FlowTest, PinPadAnsweringC31ItselfEndsWithoutMessage) {
+  pad.QueueCardStatus("00");
+  pad.QueueC31(Vx810Answer::Status("C31", "99"));
+  const Dictionary result = Sell();
+  EXPECT_THAT(pad.Commands(), ElementsAreArray(Join({{"ENQ"}, kIdle, {"C30", "C31"}, kIdle})));
+  EXPECT_EQ(result.Item("Response_Message"), kFirstMessage);
+  EXPECT_THAT(pad.Displays(), IsEmpty());
+  ExpectNotSent(result);
+}
+
+TEST_F(Vx810FlowTest, AnExpiredChipIsRefusedAfterItsData) {
+  Vx810ChipCard card;
+  card.expiry = "191231";
+  pad.QueueChipSale(card);
+  const Dictionary result = Sell();
+  EXPECT_EQ(result.Item("Response_Message"), "TARJETA VENCIDA");
+  EXPECT_THAT(pad.Displays(), ElementsAre("TARJETA EXPIRADA"));
+  EXPECT_EQ(pad.Count("C34"), 0u);
+  ExpectNotSent(result);
+}
+
+TEST_F(Vx810FlowTest, FailedChipCompletionSkipsTheClosingSequence) {
+  pad.QueueChipSale();
+  // The PIN pad hangs up in the middle of its answer to C34: the completion fails.
+  pad.SetObserver([&](const std::string& event) {
+    if (event == "C34") pad.SetAnswerDelivery(sim::Delivery().HangUpAfter(1));
+  });
+  const Dictionary result = Sell();
+  EXPECT_EQ(gateway.RequestCount(), 1u);
+  EXPECT_EQ(result.Item("Response_Message"), "APROBADA");  // the gateway's answer stands
+  EXPECT_EQ(pad.Count("I02"), 1u);
+}
+
+// --- Serial number --------------------------------------------------------------------------
+
+class SerieTest : public ::testing::Test {
+ protected:
+  testing::ScratchFolder logs;
+  testing::ScopedEnv log_dir{"TOVALIX_LOG_DIR", logs.path().string()};
+  testing::RecordingOperator op;
+  platform::FastClock clock{50};
+  serial::SerialLink link{op, clock};
+};
+
+TEST_F(SerieTest, Vx810SerialIsReadFromItsPlaceWithoutDashes) {
+  sim::Vx810Simulator pad;
+  link.FijaModelo("Vx810");
+  link.Abre(pad.PortPath());
+  EXPECT_EQ(SerieVx810(link, op), "801234567");
+  pad.SetSerialAnswer("VX810012-345-678XYZ");  // a leading zero goes, the tail is not read
+  EXPECT_EQ(SerieVx810(link, op), "12345678");
+  pad.SetSerialAnswer("VX810ABC-DEF-GHI");  // no number where the serial stands
+  EXPECT_EQ(SerieVx810(link, op), "");
+  EXPECT_EQ(pad.Count("06"), 3u);
+  EXPECT_THAT(op.shown, IsEmpty());
+}
+
+TEST_F(SerieTest, NuritSerialIsReadThreeCharactersAfterTheCode) {
+  sim::ScriptedPinPad pad(sim::TextFraming);
+  const std::string request = sim::TextFrame("06");
+  pad.Expect(request, {sim::Reply{"\x06"}, sim::Reply{sim::TextFrame("06N1234-5678-90123")}})
+      .Expect("\x06")
+      .Expect(request, {sim::Reply{"\x06"}, sim::Reply{sim::TextFrame("06N123456789012345")}})
+      .Expect("\x06")
+      .Expect(request, {sim::Reply{"\x06"}, sim::Reply{sim::TextFrame("OK")}})
+      .Expect("\x06");
+  link.FijaModelo("NURIT293");
+  link.Abre(pad.PortPath());
+  EXPECT_EQ(SerieNurit293(link, op), "1234567890123");
+  EXPECT_EQ(SerieNurit293(link, op), "123456789012345");  // fifteen digits, written whole
+  EXPECT_EQ(SerieNurit293(link, op), "");                 // an answer without "06"
+  link.Cierra();
+  EXPECT_EQ(SerieNurit293(link, op), "");  // a closed port is reported, not thrown
+  EXPECT_EQ(op.shown.size(), 1u);
+  pad.WaitForUnits(6);
+  EXPECT_THAT(pad.Mismatches(), IsEmpty());
+}
+
+TEST_F(SerieTest, SilentPinPadGivesNoSerial) {
+  sim::ScriptedPinPad pad(sim::TextFraming);
+  link.FijaModelo("Vx810");
+  link.Abre(pad.PortPath());
+  EXPECT_EQ(SerieVx810(link, op), "");
+}
+
+// --- Answer frames --------------------------------------------------------------------------
+
+TEST(Vx810AnswerFrames, AStatusAloneWithoutLengthIsAWholeFrame) {
+  using serial::FrameScan;
+  using serial::FrameShape;
+  using serial::ScanFrame;
+  const std::string bare = sim::TextFrame("C3006");
+  EXPECT_EQ(ScanFrame(FrameShape::kVx810, bare).state, FrameScan::kComplete);
+  EXPECT_EQ(ScanFrame(FrameShape::kVx810, bare).end, bare.size());
+  EXPECT_EQ(ScanFrame(FrameShape::kVx810, bare.substr(0, bare.size() - 1)).state,
+            FrameScan::kPartial);
+  // After the ACK of the command, and as a C34 with nothing at all after the command.
+  EXPECT_EQ(ScanFrame(FrameShape::kVx810, "\x06" + sim::TextFrame("C31"
+                                                                  "99"))
+                .state,
+            FrameScan::kComplete);
+  EXPECT_EQ(ScanFrame(FrameShape::kVx810, sim::TextFrame("C34")).state, FrameScan::kComplete);
+  // A wrong LRC leaves it to the length reading: a length of 03xx is still arriving.
+  EXPECT_EQ(ScanFrame(FrameShape::kVx810, sim::WithWrongLrc(bare)).state, FrameScan::kPartial);
+  // With a length, as before.
+  const std::string sized = sim::TextFrame(std::string("C3000\x00\x00", 7));
+  EXPECT_EQ(ScanFrame(FrameShape::kVx810, sized).state, FrameScan::kComplete);
+  const std::string swipe = Vx810Answer::Swipe(kTrack2, kTrack1).frame;
+  EXPECT_EQ(ScanFrame(FrameShape::kVx810, swipe.substr(0, 12)).state, FrameScan::kPartial);
+  EXPECT_EQ(ScanFrame(FrameShape::kVx810, swipe).end, swipe.size());
+}
+
+}  // namespace
+}  // namespace tovalix::drivers::vx810

@@ -1,0 +1,80 @@
+// `tovalix-sim pinpad vx810`: a simulated VeriFone Vx810 on a pseudo-terminal. It prints the
+// port path a host opens, then serves until SIGINT or SIGTERM; every card read gets the card
+// chosen with --card. Commands and displays are reported on stderr.
+#include <pthread.h>
+#include <csignal>
+#include <cstdio>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "commands.hpp"
+#include "pinpad_command.hpp"
+#include "sim/vx810/vx810_simulator.hpp"
+
+namespace tovalix::sim_cli {
+namespace {
+
+// Made-up card data (the number belongs to no card).
+constexpr const char* kTrack2 = "4152000011112222=31122010000000000000";
+constexpr const char* kTrack1 = "B4152000011112222^PRUEBA/TARJETA^31122010000000000000";
+
+struct Vx810Options {
+  std::string card = "chip";
+  std::size_t i02_busy = 0;
+  std::string serial = "801-234-567";
+};
+
+int ServeVx810(const Vx810Options& options) {
+  sigset_t stop_signals;
+  sigemptyset(&stop_signals);
+  sigaddset(&stop_signals, SIGINT);
+  sigaddset(&stop_signals, SIGTERM);
+  pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
+  try {
+    sim::Vx810Simulator pad;
+    std::mutex print;
+    pad.SetObserver([&print](const std::string& event) {
+      std::lock_guard lock(print);
+      std::fprintf(stderr, "vx810: %s\n", event.c_str());
+    });
+    pad.SetSerialAnswer("VX810" + options.serial);
+    pad.SetI02Busy(options.i02_busy);
+    if (options.card == "chip") {
+      pad.SetC30Default(sim::Vx810Answer::Status("C30", "00"));
+      pad.SetC31Default(sim::Vx810Answer::Chip(sim::Vx810ChipCard{}));
+    } else if (options.card == "stripe") {
+      pad.SetC30Default(sim::Vx810Answer::Swipe(kTrack2, kTrack1));
+    } else if (options.card == "blocked") {
+      pad.SetC30Default(sim::Vx810Answer::Status("C30", "24"));
+    }  // "none": the default answer, no card came
+    std::printf("%s\n", pad.PortPath().c_str());
+    std::fflush(stdout);
+    int received = 0;
+    sigwait(&stop_signals, &received);
+    pad.Stop();
+    return 0;
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "tovalix-sim pinpad vx810: %s\n", error.what());
+    return 1;
+  }
+}
+
+}  // namespace
+
+void RegisterPinPadVx810(CLI::App& app, Run& run) {
+  auto options = std::make_shared<Vx810Options>();
+  CLI::App* command = PinPadCommand(app).add_subcommand(
+      "vx810", "Serve a simulated VeriFone Vx810; prints the port path to open.");
+  command->add_option("--card", options->card, "What every card read gives")
+      ->check(CLI::IsMember({"chip", "stripe", "blocked", "none"}))
+      ->capture_default_str();
+  command->add_option("--i02-busy", options->i02_busy,
+                      "Answer the first N I02 requests with 1 (busy)");
+  command->add_option("--serial", options->serial, "Serial number told to \"06\" (11 characters)")
+      ->capture_default_str();
+  command->callback([options, &run] { run.exit_status = ServeVx810(*options); });
+}
+
+}  // namespace tovalix::sim_cli
