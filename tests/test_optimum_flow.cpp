@@ -3,6 +3,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -326,6 +333,56 @@ TEST_F(OptimumFlowTest, TheSimulatorRefusesFramesItCannotRead) {
   ASSERT_EQ(pad.Problems().size(), 1u);
   EXPECT_THAT(pad.Problems()[0], HasSubstr("LRC"));
   EXPECT_THAT(pad.Displays(), ElementsAre("HOLA"));
+}
+
+// --- tovalix-sim pinpad optimum ------------------------------------------------------------
+
+// The first line the command prints, read within a few real seconds; "" when none came.
+std::string FirstLine(int fd) {
+  std::string line;
+  for (;;) {
+    pollfd entry{fd, POLLIN, 0};
+    if (::poll(&entry, 1, 5000) <= 0) return "";
+    char c = 0;
+    if (::read(fd, &c, 1) != 1) return "";
+    if (c == '\n') return line;
+    line += c;
+  }
+}
+
+TEST(OptimumSimCommand, ServesOnThePtyItPrintsUntilSigterm) {
+  const char* build = std::getenv("TOVALIX_BUILD_DIR");
+  ASSERT_NE(build, nullptr) << "run through ctest";
+  const std::string program = std::string(build) + "/bin/tovalix-sim";
+  ASSERT_TRUE(std::filesystem::exists(program)) << program;
+  int out[2];
+  ASSERT_EQ(::pipe(out), 0);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    ::dup2(out[1], STDOUT_FILENO);
+    ::close(out[0]);
+    ::execl(program.c_str(), "tovalix-sim", "pinpad", "optimum", "--serial", "SIM-42", "--card",
+            "stripe", static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  ::close(out[1]);
+  const std::string port = FirstLine(out[0]);
+  ::close(out[0]);
+  ASSERT_EQ(port.rfind("/dev/", 0), 0u) << port;
+
+  testing::RecordingOperator op;
+  platform::FastClock clock{50};
+  serial::SerialLink link{op, clock};
+  link.Abre(port);
+  EXPECT_EQ(SerieOptimum(link, op), "SIM-42");
+  link.Cierra();
+
+  ::kill(child, SIGTERM);
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 }  // namespace
