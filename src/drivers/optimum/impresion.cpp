@@ -1,0 +1,124 @@
+#include "drivers/optimum/impresion.hpp"
+
+#include <string>
+
+#include "common/error_report.hpp"
+#include "common/number_text.hpp"
+#include "drivers/optimum/optimum.hpp"
+#include "serial/generales.hpp"
+
+namespace tovalix::drivers::optimum {
+namespace {
+
+constexpr std::string_view kCodigoMensaje = "50";
+
+// The printer's answer is "vxv" and a digit; the print text itself carries no command code.
+constexpr std::string_view kCodigoImpresion = "";
+
+// The part every print job shares: the port, the terminal's display, the printer's statuses.
+class Impresora {
+ public:
+  explicit Impresora(EntornoVenta& entorno) : e_(entorno) {}
+
+  // False (after telling the operator) when there is no port to print on.
+  bool Prepara() {
+    if (TrimBlanks(e_.puerto).empty()) {
+      e_.op.MessageBox("TOVALIX: No se pudo definir el puerto de la terminal para poder imprimir.",
+                       Operator::kPlain, "");
+      return false;
+    }
+    if (!e_.link.EstaAbierto()) {
+      e_.link.FijaModelo("OPTIMUM");
+      e_.link.Abre(e_.puerto);
+    }
+    e_.link.LimpiaBuffer();
+    e_.link.DetieneLector();
+    return true;
+  }
+
+  void Muestra(std::string_view texto) {
+    const std::string mensaje = optimum_.ArmaMensaje(texto);
+    if (!mensaje.empty()) e_.link.EnviaOptimum(mensaje, kCodigoMensaje);
+  }
+
+  // Sends one print text and tells the operator what the printer said; a printer that asks
+  // for it again gets it once more.
+  void Imprime(const std::string& texto) {
+    if (texto.empty()) {  // no layout, or data that cannot be printed
+      Avisa("TOVALIX: Error no identificado al imprimir el voucher");
+      return;
+    }
+    const std::int16_t estado = e_.link.EnviaOptimum(texto, kCodigoImpresion);
+    // 0 is also what a silent or refusing terminal gives; only "vxv0" is a printed text.
+    const bool contesto = e_.link.BufferRecepcion().find("vxv") != std::string::npos;
+    if (estado == 0 && contesto) return;
+    if (estado == 1) {
+      Avisa("TOVALIX: Impresora sin papel");
+    } else if (estado == 2) {
+      Avisa("TOVALIX: Reenviando Impresión");
+      e_.link.EnviaOptimum(texto, kCodigoImpresion);
+    } else {
+      Avisa("TOVALIX: Error no identificado al imprimir el voucher");
+    }
+  }
+
+  void Pausa(double segundos) { serial::Pausa(segundos, e_.op, e_.clock); }
+
+  const OPTIMUM& Comandos() const { return optimum_; }
+
+  // Closes the port on every path.
+  void Cierra() noexcept {
+    e_.link.DetieneLector();
+    e_.link.Cierra();
+  }
+
+ private:
+  void Avisa(const std::string& texto) { e_.op.MessageBox(texto, Operator::kPlain, ""); }
+
+  EntornoVenta& e_;
+  OPTIMUM optimum_;
+};
+
+}  // namespace
+
+void ImprimeVoucher(EntornoVenta& entorno, const Dictionary& datos, std::string_view /*texto*/,
+                    std::int16_t operacion, const platform::WallTime& ahora) {
+  if (entorno.parametros.Tipo != "OPTIMUM") return;  // the other models print elsewhere
+  Impresora impresora(entorno);
+  RunTrapped(entorno.op, [&] {
+    if (!impresora.Prepara()) return;
+    impresora.Muestra("Imprimiendo Voucher...");
+    const bool copia_unica =
+        datos.Item("process_type") == "GCBalance" && operacion == OPTIMUM::kCorresponsal;
+    impresora.Imprime(impresora.Comandos().Imprime(
+        datos, copia_unica ? "TICKET UNICO" : "COPIA CLIENTE", operacion, ahora));
+    if (copia_unica) return;
+    impresora.Pausa(1);
+    impresora.Muestra("Imprimiendo Copia Voucher...");
+    impresora.Imprime(impresora.Comandos().Imprime(datos, "COPIA CAJERO", operacion, ahora));
+  });
+  impresora.Cierra();
+}
+
+void ImprimeTicket(EntornoVenta& entorno, const DatosTicket& ticket,
+                   std::span<const std::string> articulos, std::span<const std::string> pagos,
+                   const platform::WallTime& ahora) {
+  if (entorno.parametros.Tipo != "OPTIMUM") return;  // the other models print elsewhere
+  Impresora impresora(entorno);
+  RunTrapped(entorno.op, [&] {
+    Dictionary datos;
+    datos.Add("Razon", ticket.Razon);
+    datos.Add("Dir1", ticket.Dir1);
+    datos.Add("Dir2", ticket.Dir2);
+    datos.Add("Dir3", ticket.Dir3);
+    datos.Add("Tel", ticket.Tel);
+    datos.Add("Folio", ticket.Folio);
+    datos.Add("Total", ticket.Total);
+    if (!impresora.Prepara()) return;
+    impresora.Muestra("Imprimiendo Voucher...");
+    impresora.Imprime(impresora.Comandos().ImprimePuntoVenta(datos, articulos, pagos, ahora));
+  });
+  impresora.Cierra();
+}
+
+}  // namespace tovalix::drivers::optimum
