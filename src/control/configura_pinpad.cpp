@@ -2,6 +2,8 @@
 
 #include "common/error_report.hpp"
 #include "drivers/ingenico/ingenico.hpp"
+#include "drivers/optimum/venta_optimum.hpp"
+#include "drivers/vx810/venta_vx810.hpp"
 #include "serial/generales.hpp"
 #include "serial/port_discovery.hpp"
 
@@ -38,6 +40,12 @@ std::string ConfiguraPinPad(detail::ClienteState& state, const std::string& tipo
       serie = SerieIngenico(link, state.op, 6);
     } else if (tipo == "IPP320") {
       serie = SerieIngenico(link, state.op, 7);
+    } else if (tipo == "Vx810") {
+      serie = drivers::vx810::SerieVx810(link, state.op);
+    } else if (tipo == "NURIT293") {
+      serie = drivers::vx810::SerieNurit293(link, state.op);
+    } else if (tipo == "OPTIMUM") {
+      serie = drivers::optimum::SerieOptimum(link, state.op);
     }
   });
   link.Cierra();

@@ -2,6 +2,8 @@
 
 #include "common/number_text.hpp"
 #include "drivers/nurit293/nurit293.hpp"
+#include "drivers/optimum/venta_optimum.hpp"
+#include "drivers/vx810/venta_vx810.hpp"
 
 namespace tovalix::control {
 namespace {
@@ -34,6 +36,10 @@ Dictionary EntradaNurit(const detail::ClienteState& state, const drivers::Solici
 std::optional<Dictionary> EjecutaVenta(detail::ClienteState& state,
                                        const drivers::SolicitudVenta& solicitud) {
   const std::string& tipo = state.Parametros.Tipo;
+  drivers::EntornoVenta entorno{state.Link(),      state.Parametros, state.Puerto,
+                                state.ModoEntrada, state.op,         *state.clock};
+  if (tipo == "Vx810") return drivers::vx810::VentaVx810(entorno, solicitud);
+  if (tipo == "OPTIMUM") return drivers::optimum::VentaOptimum(entorno, solicitud);
   if (tipo == "NURIT293") {
     return drivers::nurit293::UnicaBancaria(EntradaNurit(state, solicitud),
                                             state.Parametros.UrlGateway, solicitud.TimeOut,
