@@ -11,8 +11,9 @@ struct Run {
 
 using Registrar = void (*)(CLI::App& app, Run& run);
 void RegisterGateway(CLI::App& app, Run& run);
+void RegisterPinPadIngenico(CLI::App& app, Run& run);
 inline constexpr Registrar kCommands[] = {
-    RegisterGateway,
+    RegisterGateway, RegisterPinPadIngenico,
     nullptr,  // end marker; command files add their registrar above this line
 };
 
