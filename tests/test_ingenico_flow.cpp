@@ -5,6 +5,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <tuple>
+
+#include "drivers/ingenico/ingenico.hpp"
+#include "serial/generales.hpp"
 #include "sim/gateway/gateway_simulator.hpp"
 #include "sim/ingenico/ingenico_simulator.hpp"
 #include "support/test_environment.hpp"
@@ -402,6 +406,36 @@ TEST(IngenicoSimulator, SerialNumberHasTheModelsLength) {
   EXPECT_THROW(ipp320.SetSerialNumber("123456"), std::invalid_argument);
   ipp320.SetSerialNumber("ABC1234");
   EXPECT_EQ(ipp320.SerialNumber(), "ABC1234");
+}
+
+// The initialization reads the serial number six (3070) or seven (iPP320) bytes after "CF0";
+// a typed value comes back through ObtenCVV2.
+TEST(IngenicoSimulator, AnswersConfigurationAndKeyboardTheWayTheDriverReadsThem) {
+  testing::ScratchFolder logs;
+  testing::ScopedEnv log_dir{"TOVALIX_LOG_DIR", logs.path().string()};
+  testing::RecordingOperator op;
+  platform::FastClock clock{50};
+  serial::SerialLink link{op, clock};
+  Ingenico driver(op, platform::LocalNow());
+  for (const auto& [model, tipo, serial] :
+       {std::tuple{sim::IngenicoModel::kIngenico3070, "INGENICO3070", "A30701"},
+        std::tuple{sim::IngenicoModel::kIPP320, "IPP320", "B320002"}}) {
+    sim::IngenicoSimulator pad(model);
+    pad.SetSerialNumber(serial);
+    pad.SetKeyboardEntry("987");
+    link.FijaModelo(tipo);
+    link.Abre(pad.PortPath());
+    ASSERT_EQ(link.EnviaRecibe(driver.ConfigPinPad(), kCodigoCF0), 1);
+    const std::string spaced = serial::TextoAHex(link.BufferRecepcion());
+    const std::size_t cf0 = spaced.find("43 46 30");
+    ASSERT_NE(cf0, std::string::npos);
+    EXPECT_EQ(spaced.substr(cf0 + 18, 3 * std::string(serial).size()), serial::TextoAHex(serial));
+    ASSERT_EQ(link.EnviaRecibe(driver.CapturaEnPinPad(4, 3), kCodigoKBD), 1);
+    EXPECT_EQ(driver.ObtenCVV2(serial::TextoAHex(link.BufferRecepcion())), "39 38 37 ");
+    link.Cierra();
+    EXPECT_THAT(pad.Commands(), ElementsAre("CF0", "KBD"));
+  }
+  EXPECT_THAT(op.shown, IsEmpty());
 }
 
 TEST(IngenicoSimulator, RefusesReadingsItsAnswerCannotHold) {
