@@ -12,11 +12,13 @@ struct Run {
 using Registrar = void (*)(CLI::App& app, Run& run);
 void RegisterGateway(CLI::App& app, Run& run);
 void RegisterAirtime(CLI::App& app, Run& run);
+void RegisterPinPadIngenico(CLI::App& app, Run& run);
 void RegisterPinPadVx810(CLI::App& app, Run& run);
 void RegisterPinPadOptimum(CLI::App& app, Run& run);
 inline constexpr Registrar kCommands[] = {
     RegisterGateway,
     RegisterAirtime,
+    RegisterPinPadIngenico,
     RegisterPinPadVx810,
     RegisterPinPadOptimum,
     nullptr,  // end marker; command files add their registrar above this line

@@ -1,0 +1,236 @@
+#include "drivers/ingenico/venta_ingenico.hpp"
+
+#include <string>
+#include <string_view>
+
+#include "common/error_report.hpp"
+#include "common/failure.hpp"
+#include "common/number_text.hpp"
+#include "drivers/ingenico/ingenico.hpp"
+#include "gateway/pin_pad.hpp"
+#include "gateway/web_transaction.hpp"
+#include "serial/generales.hpp"
+
+namespace tovalix::drivers::ingenico {
+namespace {
+
+constexpr std::string_view kPideTarjeta = "Inserte /Deslice ";
+constexpr std::int16_t kProcesoVenta = 11;
+constexpr int kIntentos = 3;
+
+// How the reading attempts ended.
+enum class Lectura {
+  kTarjeta,  // a card was read: go on to the sale
+  kRetira,   // no card read: ask for it to be removed
+  kFin,      // the reading ended (cancelled, removed, an exchange failed)
+};
+
+class Venta {
+ public:
+  Venta(EntornoVenta& entorno, const SolicitudVenta& solicitud, Modelo modelo)
+      : e_(entorno), s_(solicitud), modelo_(modelo) {}
+
+  Dictionary Run() {
+    result_ = FirstValues();
+    RunTrapped(e_.op, [&] { Flow(); });
+    // Closed on every path: after a run-time error too, so the next sale finds the port free.
+    e_.link.Cierra();
+    return std::move(result_);
+  }
+
+ private:
+  Dictionary FirstValues() const {
+    Dictionary d;
+    d.Add("ID_Store", std::to_string(s_.ID_Store));
+    d.Add("Truncated", "");
+    d.Add("Amount", TextOfDouble(s_.Amount));
+    d.Add("Tip", TextOfDouble(s_.Tip));
+    d.Add("Total", TextOfDouble(s_.Total));
+    d.Add("ID_Transaction", "");
+    d.Add("ID_Tx", "-3");
+    d.Add("Operation_Type", std::to_string(s_.Operation_Type));
+    d.Add("Authorization_Number", "000000");
+    d.Add("Response_Message", "ERROR DE LECTURA DE LA TARJETA,REINTENTAR");
+    for (const char* key : {"Affiliation", "OperType", "CardType", "ARQC", "AID", "EMV_Tags",
+                            "IssuingBank", "ID_Terminal", "Num_Sec"}) {
+      d.Add(key, "");
+    }
+    return d;
+  }
+
+  void Flow() {
+    e_.link.FijaModelo(modelo_ == Modelo::kIngenico3070 ? "INGENICO3070" : "IPP320");
+    e_.link.Abre(e_.puerto);
+    Comando(Driver().ArmaLogo());
+    if (Lee(0)) {
+      switch (Intentos()) {
+        case Lectura::kTarjeta:
+          Vende();
+          break;
+        case Lectura::kRetira:
+          Recibe(Driver().RetireTarjeta("ERROR EN LECTURA DE CHIP"), kCodigoRMV);
+          result_.Set("Response_Message", "ERROR EN LECTURA DE CHIP");
+          break;
+        case Lectura::kFin:
+          break;
+      }
+    }
+    Comando(Driver().ArmaLogo());
+  }
+
+  // The command set stamps the current date and time into IC0 and IC1.
+  Ingenico Driver() const { return Ingenico(e_.op, platform::LocalNow()); }
+
+  // A frame its builder refused ("") is a failed exchange, never an empty write.
+  bool Comando(const std::string& frame) {
+    return !frame.empty() && e_.link.EnviaComando(frame) == 1;
+  }
+  bool Recibe(const std::string& frame, std::string_view codigo) {
+    return !frame.empty() && e_.link.EnviaRecibe(frame, codigo) == 1;
+  }
+  bool Muestra(std::string texto) { return Comando(Driver().ArmaMensaje(texto)); }
+
+  // One IC0 exchange and its parse. False when the exchange failed or the answer could not be
+  // parsed (the parser has reported that): the reading ends.
+  bool Lee(std::int16_t modo) {
+    if (!Recibe(Driver().IC0(s_.Amount, s_.Tip, std::string(kPideTarjeta)), kCodigoIC0)) {
+      return false;
+    }
+    std::optional<Dictionary> tracks =
+        Driver().ObtenTracks(serial::TextoAHex(e_.link.BufferRecepcion()), modo);
+    if (!tracks) return false;
+    tracks_ = std::move(*tracks);
+    return true;
+  }
+
+  // Up to three attempts, each acting on the status of the latest reading.
+  Lectura Intentos() {
+    for (int intento = 1; intento <= kIntentos; ++intento) {
+      const std::string& status = tracks_.Item("Status");
+      const bool ultimo = intento == kIntentos;
+      bool pausa = true;
+      std::int16_t modo = 0;
+      if (status == "00") {
+        e_.modo_entrada = 2;
+        return Lectura::kTarjeta;
+      } else if (status == "01") {
+        if (ultimo) return Lectura::kRetira;
+      } else if (status == "02") {
+        Muestra("RETIRO TARJETA  ANTES DE TIEMPO");
+        result_.Set("Response_Message", "TARJETA RETIRADA ANTES DE TIEMPO");
+        return Lectura::kFin;
+      } else if (status == "03") {
+        Muestra("COBRO CANCELADO");
+        result_.Set("Response_Message", "COBRO CANCELADO");
+        return Lectura::kFin;
+      } else if (status == "04") {
+        pausa = false;  // the PIN pad falls back to the stripe: read again at once
+        modo = 3;
+      } else if (status == "05") {
+        e_.modo_entrada = 3;
+        return Lectura::kTarjeta;
+      } else if (status == "06") {
+        const std::string& codigo = tracks_.Item("ServiceCode");
+        if (codigo != "2" && codigo != "6") {
+          e_.modo_entrada = 1;
+          return Lectura::kTarjeta;
+        }
+        if (ultimo) {
+          Muestra("UTILICE OTRA    FORMA DE PAGO");
+          return Lectura::kFin;
+        }
+        if (!Muestra("TARJETA CON CHIP   INSERTE")) return Lectura::kFin;
+      } else if (status == "07") {
+        if (ultimo) {
+          Muestra("ERROR USE OTRO  MEDIO DE PAGO");
+          return Lectura::kFin;
+        }
+        if (!Muestra("ERROR LECTURA DE BANDA REINTENTE")) return Lectura::kFin;
+      } else {
+        if (intento > 1) {
+          Muestra("ERROR, USE OTRO MEDIO DE PAGO");
+          return Lectura::kFin;
+        }
+        if (!Muestra("ERROR EN LECTURA REINTENTE")) return Lectura::kFin;
+      }
+      if (pausa) serial::Pausa(1, e_.op, e_.clock);
+      if (!Lee(modo)) return Lectura::kFin;
+    }
+    return Lectura::kRetira;
+  }
+
+  // A card was read: expiry, the gateway, and a chip card's completion.
+  void Vende() {
+    // A chip card's expiry is the card's own business.
+    if (e_.modo_entrada != 2) {
+      const std::string& exp = tracks_.Item("Exp");
+      if (!exp.empty() && !serial::TarjetaVigente(exp, e_.op)) {
+        result_.Set("Response_Message", "TARJETA VENCIDA");
+        Muestra("TARJETA EXPIRADA");
+        return;
+      }
+    }
+    Comando(Driver().ArmaLogo());
+
+    gateway::PinPad record;
+    record.ID_Store(s_.ID_Store);
+    record.Amount(s_.Amount);
+    record.Tip(s_.Tip);
+    record.Total(s_.Total);
+    record.Cvv2(s_.Cvv2);
+    record.FunctionType(s_.FunctionType);
+    record.ID_Transaction(s_.ID_Transaction);
+    record.track2(tracks_.Item("Track2"));
+    record.track1(tracks_.Item("Track1"));
+    record.Serial(e_.parametros.Serie);
+    record.PTid(e_.parametros.PTid);
+    record.Operation_Type(s_.Operation_Type);
+    record.ARQC(tracks_.Item("ARQC"));
+    record.AID(tracks_.Item("AID"));
+    record.Authorization_Number(s_.Authorization_Number);
+    record.emv_tags(tracks_.Item("EMV_Tags"));
+    record.Pos_entry_mode(e_.modo_entrada);
+    record.ID_Client_Tx(s_.ID_Client_Tx);
+    record.ID_Server_Tx(s_.ID_Server_Tx);
+    record.InitialDeferment(s_.InitialDeferment);
+    record.NumberOfPayments(s_.NumberOfPayments);
+    record.PlanType(s_.PlanType);
+    result_ =
+        gateway::WebTransaction(record, e_.parametros.UrlGateway, kProcesoVenta, s_.TimeOut, e_.op);
+
+    if (e_.modo_entrada != 2) return;  // a swiped card is done
+    const std::string autorizacion = result_.Item("Authorization_Number");
+    if (!TrimBlanks(autorizacion).empty()) {
+      const std::string status = Aprobada(autorizacion) ? "00" : "01";
+      if (!Recibe(Driver().IC1(status, status, autorizacion), kCodigoIC1)) return;
+    }
+    Comando(Driver().LimpiaPantalla());
+    Recibe(Driver().RetireTarjeta(" RETIRE TARJETA"), kCodigoRMV);
+  }
+
+  // Approved: the gateway says so and the authorization number is not zero. An authorization
+  // that is no 32-bit number (letters, too many digits) is not zero: the approval stands.
+  bool Aprobada(const std::string& autorizacion) const {
+    const std::string& mensaje = result_.Item("Response_Message");
+    if (mensaje != "APROBADA" && mensaje != "DEMO - APROBADA") return false;
+    try {
+      return ToLong(autorizacion) != 0;
+    } catch (const Failure&) {
+      return true;
+    }
+  }
+
+  EntornoVenta& e_;
+  const SolicitudVenta& s_;
+  const Modelo modelo_;
+  Dictionary result_;
+  Dictionary tracks_;
+};
+
+}  // namespace
+
+Dictionary VentaIngenico(EntornoVenta& entorno, const SolicitudVenta& solicitud, Modelo modelo) {
+  return Venta(entorno, solicitud, modelo).Run();
+}
+
+}  // namespace tovalix::drivers::ingenico
