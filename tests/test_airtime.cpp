@@ -381,6 +381,18 @@ TEST_F(AirtimeTest, SettingsChecksComeInTheirOrder) {
                             0, ""}));
 }
 
+TEST_F(AirtimeTest, AnIngenicoSerialNumberWithItsTrailingBlankIsNotTooLong) {
+  // An iPP320 stores its serial as seven bytes of spaced hex: 21 characters, the last a blank.
+  Store("param2", "31 32 33 34 35 36 37 ");
+  EXPECT_EQ(Sell().Item("Accepted"), "True");
+  EXPECT_EQ(TiempoAireConsultaSaldo(estado, "").Item("Accepted"), "True");
+  EXPECT_TRUE(op.shown.empty());
+  Store("param2", std::string(21, '7'));
+  EXPECT_EQ(Sell("TELCEL", 50, kPhone, "OTRA-REFERENCIA").Item("Accepted"), "False");
+  EXPECT_THAT(op.Texts(),
+              ElementsAre("TOVALIX: La longitud del No. Serie del Pinpad es incorrecto."));
+}
+
 TEST_F(AirtimeTest, AmountNotListedGives900WithoutAMessageAndKeepsTheRequestedFaceValue) {
   const Dictionary result = Sell("Telcel", 25);
   EXPECT_TRUE(op.shown.empty());
