@@ -4,4 +4,4 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 cmake --preset release >/dev/null
 cmake --build --preset release -j "$(nproc)"
-exec build/release/bin/tovalix --help
+exec build/release/bin/tovalix demo "$@"

@@ -1,6 +1,7 @@
 #include "control/sale_dispatch.hpp"
 
 #include "common/number_text.hpp"
+#include "drivers/ingenico/venta_ingenico.hpp"
 #include "drivers/nurit293/nurit293.hpp"
 #include "drivers/optimum/venta_optimum.hpp"
 #include "drivers/vx810/venta_vx810.hpp"
@@ -38,6 +39,13 @@ std::optional<Dictionary> EjecutaVenta(detail::ClienteState& state,
   const std::string& tipo = state.Parametros.Tipo;
   drivers::EntornoVenta entorno{state.Link(),      state.Parametros, state.Puerto,
                                 state.ModoEntrada, state.op,         *state.clock};
+  if (tipo == "INGENICO3070") {
+    return drivers::ingenico::VentaIngenico(entorno, solicitud,
+                                            drivers::ingenico::Modelo::kIngenico3070);
+  }
+  if (tipo == "IPP320") {
+    return drivers::ingenico::VentaIngenico(entorno, solicitud, drivers::ingenico::Modelo::kIPP320);
+  }
   if (tipo == "Vx810") return drivers::vx810::VentaVx810(entorno, solicitud);
   if (tipo == "OPTIMUM") return drivers::optimum::VentaOptimum(entorno, solicitud);
   if (tipo == "NURIT293") {

@@ -15,6 +15,7 @@ void RegisterAirtime(CLI::App& app, Run& run);
 void RegisterPinPadIngenico(CLI::App& app, Run& run);
 void RegisterPinPadVx810(CLI::App& app, Run& run);
 void RegisterPinPadOptimum(CLI::App& app, Run& run);
+// clang-format off
 inline constexpr Registrar kCommands[] = {
     RegisterGateway,
     RegisterAirtime,
@@ -23,5 +24,6 @@ inline constexpr Registrar kCommands[] = {
     RegisterPinPadOptimum,
     nullptr,  // end marker; command files add their registrar above this line
 };
+// clang-format on
 
 }  // namespace tovalix::sim_cli

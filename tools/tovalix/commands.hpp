@@ -13,13 +13,21 @@ struct Run {
 // One line per command file; keep them in the order of `tovalix --help`.
 using Registrar = void (*)(CLI::App& app, Run& run);
 void RegisterAirtime(CLI::App& app, Run& run);
+void RegisterDemo(CLI::App& app, Run& run);
 void RegisterInit(CLI::App& app, Run& run);
 void RegisterPay(CLI::App& app, Run& run);
 void RegisterPorts(CLI::App& app, Run& run);
 void RegisterIpp320(CLI::App& app, Run& run);
+// clang-format off
 inline constexpr Registrar kCommands[] = {
-    RegisterInit, RegisterPay, RegisterPorts, RegisterIpp320,
+    RegisterDemo,
+    RegisterInit,
+    RegisterPay,
+    RegisterAirtime,
+    RegisterPorts,
+    RegisterIpp320,
     nullptr,  // end marker; command files add their registrar above this line
 };
+// clang-format on
 
 }  // namespace tovalix::cli

@@ -1,0 +1,141 @@
+// tovalix demo: with nothing installed but the project, it starts the gateway and airtime
+// simulators on 127.0.0.1 and a simulated PIN pad on a pty, points a throw-away terminal at
+// them, initializes it, runs a chip sale, a stripe sale, a declined sale and an airtime
+// top-up, prints each result as a JSON line, and leaves nothing behind.
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <tovalix/cliente.hpp>
+
+#include "cli_output.hpp"
+#include "commands.hpp"
+#include "demo_pinpads.hpp"
+#include "sim/airtime/airtime_simulator.hpp"
+#include "sim/gateway/gateway_simulator.hpp"
+
+namespace tovalix::cli {
+namespace {
+
+// Environment variables set for the demo's length and put back afterwards.
+class DemoEnvironment {
+ public:
+  DemoEnvironment() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "tovalix-demo-XXXXXX");
+    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("no temporary folder");
+    folder_ = pattern;
+  }
+  ~DemoEnvironment() {
+    for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) {
+      if (it->second) {
+        ::setenv(it->first.c_str(), it->second->c_str(), 1);
+      } else {
+        ::unsetenv(it->first.c_str());
+      }
+    }
+    std::error_code ignored;
+    std::filesystem::remove_all(folder_, ignored);
+  }
+  DemoEnvironment(const DemoEnvironment&) = delete;
+  DemoEnvironment& operator=(const DemoEnvironment&) = delete;
+
+  void Set(const std::string& name, const std::string& value) {
+    const char* old = std::getenv(name.c_str());
+    saved_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
+    ::setenv(name.c_str(), value.c_str(), 1);
+  }
+  std::filesystem::path operator/(const std::string& name) const { return folder_ / name; }
+  const std::filesystem::path& folder() const { return folder_; }
+
+ private:
+  std::filesystem::path folder_;
+  std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+};
+
+// The simulated Nurit 293 vendor library is built beside the tool.
+std::string NuritLibraryBesideTool() {
+  std::error_code error;
+  const auto exe = std::filesystem::read_symlink("/proc/self/exe", error);
+  return (exe.parent_path().parent_path() / "lib" / "libtovalix_nurit293_sim.so").string();
+}
+
+void PrintStep(const std::string& step, const nlohmann::ordered_json& result) {
+  nlohmann::ordered_json line = {{"step", step}, {"result", result}};
+  PrintJson(line.dump());
+}
+
+struct DemoArguments {
+  std::string model = "ipp320";
+  CliOperator op;
+};
+
+int RunDemo(DemoArguments& args) {
+  const DemoModel* model = FindDemoModel(args.model);
+  if (model == nullptr) {
+    std::fprintf(stderr, "unknown model %s (choose %s)\n", args.model.c_str(),
+                 DemoModelOptions().c_str());
+    return 2;
+  }
+  DemoEnvironment env;
+  sim::GatewaySimulator gateway;
+  sim::AirtimeSimulator airtime;
+  env.Set("TOVALIX_SETTINGS", (env / "PinPad.ini").string());
+  env.Set("TOVALIX_DEVICE_MAP", (env / "devices.tsv").string());
+  env.Set("TOVALIX_LOG_DIR", env.folder().string());
+  env.Set("TOVALIX_GATEWAY_URL", gateway.Url());
+  env.Set("TOVALIX_AIRTIME_URL", airtime.BaseUrl());
+  if (model->tipo == "NURIT293" && std::getenv("TOVALIX_NURIT293_LIB") == nullptr) {
+    env.Set("TOVALIX_NURIT293_LIB", NuritLibraryBesideTool());
+  }
+
+  // The library is loaded before the PIN pad starts, so both see the same readings.
+  std::unique_ptr<DemoPinPad> pinpad = StartDemoPinPad(*model);
+  std::ofstream(env / "devices.tsv") << model->device << "\t" << pinpad->PortPath() << "\n";
+
+  Cliente cliente(args.op);
+  const std::int16_t initialized =
+      cliente.InicializaPinPad("5", 1001, model->tipo, "", "demo", "demo");
+  PrintStep("InicializaPinPad " + model->tipo, {{"InicializaPinPad", initialized}});
+  if (initialized != 1) return 1;
+
+  const auto pay = [&](const std::string& step, double amount, std::int32_t transaction) {
+    const Dictionary result =
+        cliente.PagoTarjeta(5, amount, 0, amount, transaction, 1, "", 0, 0, "", "", "");
+    PrintStep(step, nlohmann::ordered_json::parse(result.ToJson()));
+    return IsApproved(result);
+  };
+  pinpad->QueueChipCard();
+  // Whole pesos: the Optimum's card request carries no centavos.
+  const bool chip_approved = pay("chip sale", 150, 1);
+  pinpad->QueueStripeCard();
+  const bool stripe_approved = pay("stripe sale", 90, 2);
+  gateway.SetScript([](const sim::GatewayRequest&, sim::GatewayAnswer& answer) {
+    answer.Set("response_message", "DECLINADA").Set("authorization_number", "000000");
+  });
+  pinpad->QueueChipCard();
+  const bool declined = !pay("declined sale", 3200, 3);
+
+  const Dictionary topup = cliente.TiempoAire("", "TELCEL", "5512345678", 50, "DEMO-1");
+  PrintStep("airtime top-up", nlohmann::ordered_json::parse(topup.ToJson()));
+  return chip_approved && stripe_approved && declined && topup.Item("Accepted") == "True" ? 0 : 1;
+}
+
+}  // namespace
+
+void RegisterDemo(CLI::App& app, Run& run) {
+  auto args = std::make_shared<DemoArguments>();
+  CLI::App* command = app.add_subcommand(
+      "demo",
+      "Initialize a throw-away terminal on simulated devices and services and run a "
+      "chip sale, a stripe sale, a declined sale and an airtime top-up");
+  command->add_option("--model", args->model, "PIN pad: " + DemoModelOptions())
+      ->default_str("ipp320");
+  AddMessagesOption(*command, args->op);
+  command->callback([args, &run] { run.exit_status = RunDemo(*args); });
+}
+
+}  // namespace tovalix::cli
