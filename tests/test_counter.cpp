@@ -1,0 +1,354 @@
+// The counter services against the gateway simulator, on a terminal stored on disk: what each
+// procedure refuses and how, what it posts where, and what it returns.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "counter/asigna_nip.hpp"
+#include "counter/corresponsal.hpp"
+#include "counter/remesas.hpp"
+#include "serial/port_discovery.hpp"
+#include "sim/gateway/gateway_simulator.hpp"
+#include "support/terminal_fixture.hpp"
+
+namespace tovalix {
+namespace {
+
+using counter::Identificaciones;
+using sim::GatewayAnswer;
+using sim::GatewayRequest;
+using sim::GatewaySimulator;
+using ::testing::ElementsAre;
+using testing::RecordingOperator;
+using testing::ScopedEnv;
+using testing::ShownMessage;
+using testing::TerminalFixture;
+
+using Pairs = std::vector<std::pair<std::string, std::string>>;
+const std::vector<std::string> kMerchantKeys = {"Description", "Address1", "Address2",
+                                                "Address3",    "RFC",      "Phone"};
+constexpr const char* kTrack1 = "B4000000000000002^PRUEBA/TARJETA^25121010000";
+constexpr const char* kTrack2 = "4000000000000002=2512101";
+
+class Counter : public ::testing::Test {
+ protected:
+  void SetUp() override { Terminal({}); }
+
+  // An iPP320 terminal found on a port, its gateway the simulator, with `overrides`.
+  void Terminal(const std::map<std::string, std::string>& overrides) {
+    std::map<std::string, std::string> values = {
+        {"param5", gateway.Url()}, {"param23", "45"}, {"param25", "45"}};
+    for (const auto& [key, value] : overrides) values[key] = value;
+    ASSERT_TRUE(terminal.Initialize("IPP320", "5", values));
+    terminal.MapDevice("\\Device\\USBSER000", "/dev/null-pinpad");
+  }
+
+  Dictionary Sesion(const std::string& user, const std::string& nip, const std::string& track2,
+                    const std::string& type) {
+    return counter::SesionCajero(p, puerto, op, user, nip, track2, type);
+  }
+  Dictionary Nip(const std::string& nip, const std::string& track1 = kTrack1,
+                 const std::string& track2 = kTrack2) {
+    return counter::AsignaNip(p, puerto, op, nip, track1, track2);
+  }
+
+  // The body of the one request the simulator got, as it arrived.
+  std::string OnlyRequestBody(const std::string& path) {
+    const auto requests = gateway.Requests();
+    EXPECT_EQ(requests.size(), 1U);
+    if (requests.empty()) return "";
+    EXPECT_EQ(requests[0].path, path);
+    return requests[0].body;
+  }
+  std::string LastShown() const { return op.shown.empty() ? "" : op.shown.back().text; }
+
+  GatewaySimulator gateway;
+  ScopedEnv counter_url{"TOVALIX_COUNTER_URL",
+                        "http://127.0.0.1:" + std::to_string(gateway.Port())};
+  TerminalFixture terminal;
+  RecordingOperator op;
+  settings::Parametros p;
+  std::string puerto;
+};
+
+void ExpectMerchant(const Dictionary& r) {
+  EXPECT_EQ(r.Item("Description"), "ABARROTES LA ESPERANZA");
+  EXPECT_EQ(r.Item("Address1"), "AV. JUAREZ 12");
+  EXPECT_EQ(r.Item("Address2"), "CENTRO CUAUHTEMOC CP.06000");
+  EXPECT_EQ(r.Item("Address3"), "CIUDAD DE MEXICO,CDMX");
+  EXPECT_EQ(r.Item("RFC"), "AES010101AB1");
+  EXPECT_EQ(r.Item("Phone"), "5555555555");
+}
+
+TEST_F(Counter, SignInPostsToTheBankingAgentAndAddsTheMerchant) {
+  const Dictionary r = Sesion("12345678", "1234", kTrack2, "C");
+  EXPECT_EQ(OnlyRequestBody("/corresponsal/login.asp"),
+            "UserCB=12345678&Nip=1234&Track2=" + std::string(kTrack2) +
+                "&Operation_Type=C&process_type=ConnectUser");
+  std::vector<std::string> keys = {"status", "teller"};
+  keys.insert(keys.end(), kMerchantKeys.begin(), kMerchantKeys.end());
+  EXPECT_EQ(r.Keys(), keys);
+  EXPECT_EQ(r.Item("status"), "1");
+  EXPECT_EQ(r.Item("teller"), "CAJERO SIMULADO");
+  ExpectMerchant(r);
+  EXPECT_EQ(puerto, "/dev/null-pinpad");
+  EXPECT_TRUE(op.shown.empty());
+}
+
+TEST_F(Counter, SignInChecksTheUserInOrder) {
+  const std::vector<std::pair<std::string, ShownMessage>> refused = {
+      {"  ", {"TOVALIX: El Usuario es un dato obligatorio.", Operator::kPlain, ""}},
+      {"1234567",
+       {"TOVALIX: El No. de Operador debe tener una longitud de 8 dígitos.", Operator::kPlain, ""}},
+      {"1234567a",
+       {"TOVALIX: El No. de Operador debe ser numérico.", Operator::kCritical,
+        "VALIDACION DE LOS DATOS ENVIADOS PARA SER OPERADOS"}},
+      {"12223456",
+       {"TOVALIX: El No. de Operador no puede tener más de dos dígitos iguales, juntos.",
+        Operator::kPlain, ""}},
+  };
+  for (const auto& [user, message] : refused) {
+    op.shown.clear();
+    const Dictionary r = Sesion(user, "1234", kTrack2, "C");
+    EXPECT_EQ(op.shown, std::vector<ShownMessage>{message}) << user;
+    EXPECT_EQ(r.Keys(), (std::vector<std::string>{"status", "teller"}));
+    EXPECT_EQ(r.Item("status"), "");
+  }
+  EXPECT_EQ(gateway.RequestCount(), 0U);
+  op.shown.clear();
+  Sesion("11223344", "1234", kTrack2, "C");  // two equal digits in a row are fine
+  EXPECT_EQ(gateway.RequestCount(), 1U);
+  EXPECT_TRUE(op.shown.empty());
+}
+
+TEST_F(Counter, SignInNipTrackAndOperationType) {
+  // A disconnection needs neither NIP nor card.
+  Sesion("12345678", "", "", "D");
+  EXPECT_EQ(OnlyRequestBody("/corresponsal/login.asp"),
+            "UserCB=12345678&Nip=&Track2=&Operation_Type=D&process_type=ConnectUser");
+  EXPECT_TRUE(op.shown.empty());
+
+  const std::vector<std::tuple<std::string, std::string, std::string, std::string>> refused = {
+      {"", kTrack2, "C", "TOVALIX: No ingresó el NIP, verifique."},
+      {"1234", "", "C", "Problemas al leer la Tarjeta, reintente."},
+      {"1234", " ", "c", "Problemas al leer la Tarjeta, reintente."},
+      {"123", kTrack2, "C", "TOVALIX: El NIP debe ser de 4 dígitos."},
+      {"12a4", kTrack2, "D", "TOVALIX: El NIP debe ser numérico."},
+      {"1112", kTrack2, "C", "TOVALIX: El NIP no puede tener más de dos dígitos iguales, juntos."},
+      {"1234", kTrack2, "X",
+       "TOVALIX: El Tipo de Operacion sólo puede ser C = Connect ó D = Disconnect "},
+  };
+  for (const auto& [nip, track2, type, message] : refused) {
+    op.shown.clear();
+    Sesion("12345678", nip, track2, type);
+    EXPECT_EQ(op.shown, (std::vector<ShownMessage>{{message, Operator::kPlain, ""}})) << type;
+  }
+  EXPECT_EQ(gateway.RequestCount(), 1U);
+
+  // Lower case is accepted and goes out as written.
+  op.shown.clear();
+  Sesion("12345678", "1234", kTrack2, "c");
+  const auto requests = gateway.Requests();
+  ASSERT_EQ(requests.size(), 2U);
+  EXPECT_EQ(requests[1].Value("Operation_Type"), "c");
+  EXPECT_TRUE(op.shown.empty());
+}
+
+TEST_F(Counter, CounterStartRefusesBeforeAnyCheckOfTheTeller) {
+  TerminalFixture uninitialized;  // a fresh, empty settings file
+  Dictionary r = Sesion("12345678", "1234", kTrack2, "C");
+  EXPECT_EQ(op.shown.back(), (ShownMessage{"TOVALIX: Pin Pad mal inicializada (Kestrivo.exe). "
+                                           "Llame al técnico.",
+                                           Operator::kCritical, ""}));
+  EXPECT_EQ(r.Keys(), (std::vector<std::string>{"status", "teller"}));
+  EXPECT_EQ(gateway.RequestCount(), 0U);
+}
+
+TEST_F(Counter, CounterStartChecksThePortAndTheSerialNumber) {
+  TerminalFixture other;
+  ASSERT_TRUE(other.Initialize("IPP320", "5",
+                               {{"param5", gateway.Url()}, {"param23", "45"}}));  // no port mapped
+  Sesion("12345678", "1234", kTrack2, "C");
+  EXPECT_THAT(op.Texts(), ElementsAre(std::string(serial::kPuertoNoDefinido)));
+  EXPECT_EQ(puerto, "");
+
+  const ShownMessage too_long = {"TOVALIX: La longitud del No. Serie del Pinpad es incorrecto.",
+                                 Operator::kCritical,
+                                 "VALIDACION DE LOS DATOS LEIDOS DE LA PIN PAD"};
+  other.MapDevice("\\Device\\USBSER000", "/dev/null-pinpad");
+  ASSERT_TRUE(other.Initialize(
+      "IPP320", "5",
+      {{"param5", gateway.Url()}, {"param23", "45"}, {"param2", "SERIE-0123456789"}}));
+  op.shown.clear();
+  counter::RegistraBitacora(p, puerto, op, Dictionary{});
+  EXPECT_EQ(op.shown, std::vector<ShownMessage>{too_long});
+  EXPECT_EQ(gateway.RequestCount(), 0U);
+
+  ASSERT_TRUE(other.Initialize(
+      "IPP320", "5",
+      {{"param5", gateway.Url()}, {"param23", "45"}, {"param2", "SERIE-012345678"}}));
+  op.shown.clear();
+  Sesion("12345678", "", "", "D");  // fifteen characters pass
+  EXPECT_EQ(gateway.RequestCount(), 1U);
+}
+
+TEST_F(Counter, GatewayFailuresStillCarryTheMerchant) {
+  gateway.SetScript([](const GatewayRequest&, GatewayAnswer& a) { a.status = 500; });
+  const Dictionary r = Sesion("12345678", "1234", kTrack2, "C");
+  EXPECT_EQ(r.Item("status"), "0");
+  ExpectMerchant(r);
+  EXPECT_EQ(LastShown(), "TOVALIX: ERROR AL MANDAR AL SERVIDOR QUELVAN Http Status ");
+}
+
+Dictionary LogEntry() {
+  Dictionary d;
+  const Pairs entries = {
+      {"total", "150.50"},       {"date_time", "2024-01-31 12:00"}, {"truncated", ""},
+      {"address1", "AV. UNO 1"}, {"address2", "COL. DOS"},          {"address3", "TRES"},
+      {"brand", "VISA"},         {"rfc", "AES010101AB1"},           {"phone", "5550001111"},
+      {"teller", "12345678"},    {"response_message", "APROBADA"},  {"operation_type", "DEP"}};
+  for (const auto& [key, value] : entries) d.Add(key, value);
+  return d;
+}
+
+TEST_F(Counter, OperationLogPostsEveryEntryInItsField) {
+  const Dictionary r = counter::RegistraBitacora(p, puerto, op, LogEntry());
+  EXPECT_EQ(OnlyRequestBody("/corresponsal/log.asp"),
+            "operation_type=DEP&total=150.5&date_time=2024-01-31 12:00&truncated=0&address1=AV. "
+            "UNO 1&address2=COL. "
+            "DOS&address3=TRES&brand=VISA&rfc=AES010101AB1&phone=5550001111&teller=12345678&"
+            "response_message=APROBADA&process_type=Log");
+  std::vector<std::string> keys = {"status"};
+  keys.insert(keys.end(), kMerchantKeys.begin(), kMerchantKeys.end());
+  EXPECT_EQ(r.Keys(), keys);
+  EXPECT_EQ(r.Item("status"), "1");
+  ExpectMerchant(r);
+}
+
+TEST_F(Counter, OperationLogWithAMissingEntryOrABadTotalSendsNothing) {
+  Dictionary missing = LogEntry();
+  missing.Remove("teller");
+  Dictionary bad_total = LogEntry();
+  bad_total.Set("total", "ciento");
+  for (const Dictionary& entry : {missing, bad_total}) {
+    op.shown.clear();
+    const Dictionary r = counter::RegistraBitacora(p, puerto, op, entry);
+    EXPECT_EQ(r.Entries(), (std::vector<Dictionary::Entry>{{"status", ""}}));
+    ASSERT_EQ(op.shown.size(), 1U);
+    EXPECT_EQ(op.shown[0].style, Operator::kPlain);
+  }
+  EXPECT_EQ(gateway.RequestCount(), 0U);
+  EXPECT_THAT(terminal.LogText(), ::testing::HasSubstr("\"teller\""));
+}
+
+TEST_F(Counter, RemittanceCheckAtTheStoredGatewayWithTheDefaultTimeOut) {
+  ASSERT_EQ(p.TimeOutOrex, "");  // the terminal stores none: the default must be used
+  const Dictionary r = counter::ConsultaRemesa(p, op, "ORD-77");
+  EXPECT_EQ(OnlyRequestBody("/gateway.asp"), "orderNumber=ORD-77&process_type=OREXCheck");
+  EXPECT_EQ(r.Item("status"), "ORDEN DISPONIBLE");
+  EXPECT_EQ(r.Item("beneficiary_name"), "BENEFICIARIO SIMULADO");
+  EXPECT_FALSE(r.Exists("Description"));
+  EXPECT_TRUE(op.shown.empty());
+
+  settings::Parametros stored;
+  EXPECT_EQ(counter::TimeOutRemesa(stored), counter::kTimeOutOrexPredeterminado);
+  stored.TimeOutOrex = "treinta";
+  EXPECT_EQ(counter::TimeOutRemesa(stored), counter::kTimeOutOrexPredeterminado);
+  stored.TimeOutOrex = "30";
+  EXPECT_EQ(counter::TimeOutRemesa(stored), "30");
+}
+
+TEST_F(Counter, RemittanceRefusals) {
+  const Dictionary r = counter::ConsultaRemesa(p, op, "   ");
+  EXPECT_EQ(
+      op.shown,
+      (std::vector<ShownMessage>{{"REMESAS : Falta indicar la orden", Operator::kPlain, ""}}));
+  EXPECT_EQ(r.Keys(),
+            (std::vector<std::string>{"autho_number", "response_code", "date_time", "deposit",
+                                      "service", "total", "rate", "recieve", "bank_autho",
+                                      "id_status", "status", "consignor_name", "consignor_address",
+                                      "beneficiary_name", "beneficiary_address"}));
+  EXPECT_EQ(r.Item("status"), "Error al buscar la orden");
+  EXPECT_EQ(r.Item("id_status"), "0");
+
+  op.shown.clear();
+  const Dictionary pay =
+      counter::PagaRemesa(p, op, "ORD-77", Identificaciones{" ", "", "", "", "", "", " "});
+  EXPECT_EQ(LastShown(), "REMESAS : Debe haber un número de identificación para efectuar el pago.");
+  EXPECT_EQ(pay.Entries(), (std::vector<Dictionary::Entry>{
+                               {"response_code", ""}, {"status", "Error al buscar la orden"}}));
+
+  TerminalFixture uninitialized;
+  op.shown.clear();
+  counter::PagaRemesa(p, op, "ORD-77", Identificaciones{"V1", "", "", "", "", "", ""});
+  EXPECT_EQ(op.shown.back(), (ShownMessage{"TOVALIX : Pin Pad mal inicializada (Kestrivo.exe). "
+                                           "Llame al técnico.",
+                                           Operator::kCritical, ""}));
+  EXPECT_EQ(gateway.RequestCount(), 0U);
+}
+
+TEST_F(Counter, RemittancePaymentWithOnlyThePassport) {
+  Identificaciones documents;
+  documents.pasaporte = "G12345678";
+  const Dictionary r = counter::PagaRemesa(p, op, "ORD-77", documents);
+  EXPECT_EQ(OnlyRequestBody("/gateway.asp"),
+            "orderNumber=ORD-77&visa=&pasaporte=G12345678&green_card=&ss=&matricula_consular=&ide=&"
+            "licencia=&process_type=OREXPay");
+  EXPECT_EQ(r.Entries(),
+            (std::vector<Dictionary::Entry>{{"response_code", "1"}, {"status", "ORDEN PAGADA"}}));
+}
+
+TEST_F(Counter, GiftCardPinPostsTheCardAndTheTerminal) {
+  puerto = "/dev/null-pinpad";       // decided by an earlier operation
+  const Dictionary r = Nip(" 123");  // a blank and three digits: four characters, a number
+  EXPECT_EQ(OnlyRequestBody("/gateway.asp"),
+            "nip= 123&serial=12345678&ptid=123456&process_type=GCSetNip&track2=" +
+                std::string(kTrack2) + "&track1=" + std::string(kTrack1));
+  std::vector<std::string> keys = {"error"};
+  keys.insert(keys.end(), kMerchantKeys.begin(), kMerchantKeys.end());
+  keys.push_back("Servicio");
+  EXPECT_EQ(r.Keys(), keys);
+  EXPECT_EQ(r.Item("error"), "");
+  ExpectMerchant(r);
+  EXPECT_TRUE(op.shown.empty());
+}
+
+TEST_F(Counter, GiftCardPinRefusals) {
+  puerto = "/dev/null-pinpad";
+  const std::vector<std::tuple<std::string, std::string, std::string>> refused = {
+      {"123", kTrack1, "TOVALIX: La longitud del NIP  debe ser de 4 "},
+      {"12a4", kTrack1, "TOVALIX: El NIP Sólo acepta números"},
+      {"1234", "", "TOVALIX: No se recibieron los datos de la tarjeta."},
+  };
+  for (const auto& [nip, track1, message] : refused) {
+    op.shown.clear();
+    const Dictionary r = Nip(nip, track1);
+    EXPECT_EQ(op.shown, (std::vector<ShownMessage>{{message, Operator::kPlain, ""}})) << nip;
+    EXPECT_EQ(r.Keys(),
+              (std::vector<std::string>{"error", "track2", "pos", "date_time", "teller"}));
+    EXPECT_EQ(r.Item("error"), "ERROR AL LEER LA TARJETA");
+  }
+
+  // No operation has decided the port yet: nothing is said, nothing is sent.
+  op.shown.clear();
+  puerto.clear();
+  Nip("1234");
+  EXPECT_TRUE(op.shown.empty());
+
+  puerto = "/dev/null-pinpad";
+  ASSERT_TRUE(terminal.Initialize(
+      "IPP320", "5",
+      {{"param5", gateway.Url()}, {"param23", "45"}, {"param2", "SERIE-0123456789"}}));
+  Nip("1234");
+  EXPECT_EQ(
+      op.shown,
+      (std::vector<ShownMessage>{{"TOVALIX: La longitud del No. Serie del Pinpad es incorrecto.",
+                                  Operator::kCritical, "SERIE-0123456789"}}));
+  EXPECT_EQ(gateway.RequestCount(), 0U);
+}
+
+}  // namespace
+}  // namespace tovalix
