@@ -1,0 +1,126 @@
+// The tovalix program end to end: the integrator's commands against the simulators, with the
+// JSON they print and the exit status they end with.
+#include <sys/wait.h>
+
+#include <gtest/gtest.h>
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "sim/gateway/gateway_simulator.hpp"
+#include "sim/ingenico/ingenico_simulator.hpp"
+#include "support/test_environment.hpp"
+
+namespace tovalix {
+namespace {
+
+using testing::ScopedEnv;
+using testing::ScratchFolder;
+
+struct Outcome {
+  int status = -1;
+  std::string out;  // standard output
+};
+
+std::string Tool() {
+  const char* build = std::getenv("TOVALIX_BUILD_DIR");
+  return std::string(build ? build : ".") + "/bin/tovalix";
+}
+
+// Runs the tool with `arguments`; standard error goes to `errors`.
+Outcome RunTool(const std::string& arguments, const std::filesystem::path& errors) {
+  Outcome outcome;
+  const std::string command = Tool() + " " + arguments + " 2>" + errors.string();
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (pipe == nullptr) return outcome;
+  std::array<char, 4096> buffer{};
+  while (std::fgets(buffer.data(), buffer.size(), pipe) != nullptr) outcome.out += buffer.data();
+  const int raw = ::pclose(pipe);
+  outcome.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  return outcome;
+}
+
+std::vector<nlohmann::ordered_json> JsonLines(const std::string& text) {
+  std::vector<nlohmann::ordered_json> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty()) lines.push_back(nlohmann::ordered_json::parse(line));
+  }
+  return lines;
+}
+
+TEST(Cli, InitThenAChipSaleOnAnIpp320) {
+  ScratchFolder folder;
+  sim::GatewaySimulator gateway;
+  sim::IngenicoSimulator pinpad(sim::IngenicoModel::kIPP320);
+  std::ofstream(folder / "devices.tsv") << "\\Device\\USBSER000\t" << pinpad.PortPath() << "\n";
+  ScopedEnv settings("TOVALIX_SETTINGS", (folder / "PinPad.ini").string());
+  ScopedEnv devices("TOVALIX_DEVICE_MAP", (folder / "devices.tsv").string());
+  ScopedEnv logs("TOVALIX_LOG_DIR", folder.path().string());
+  ScopedEnv url("TOVALIX_GATEWAY_URL", gateway.Url());
+
+  const Outcome init = RunTool("init --store 5,17 --ptid 1001 --model IPP320", folder / "init.err");
+  EXPECT_EQ(init.status, 0) << testing::ReadFile(folder / "init.err");
+  EXPECT_EQ(init.out, "{\"InicializaPinPad\":1}\n");
+
+  pinpad.QueueChipCard("4152000011112222", "3112");
+  const Outcome pay = RunTool("pay --store 17 --amount 150.5 --transaction 42 --messages jsonl",
+                              folder / "pay.err");
+  EXPECT_EQ(pay.status, 0) << testing::ReadFile(folder / "pay.err");
+  const auto lines = JsonLines(pay.out);
+  ASSERT_EQ(lines.size(), 1u);
+  const nlohmann::ordered_json& result = lines[0];
+  EXPECT_EQ(result["Response_Message"], "APROBADA");
+  EXPECT_EQ(result["Amount"], "150.5");
+  EXPECT_EQ(result["Pos_entry_mode"], "2");
+  EXPECT_EQ(result.begin().key(), "ID_Store");
+  EXPECT_EQ(result["Description"], "TIENDA SIMULADA");
+  EXPECT_EQ(result["Servicio"], "");
+  // The chip card heard its approval.
+  ASSERT_FALSE(pinpad.Completions().empty());
+  EXPECT_EQ(pinpad.Completions().back().status, "00");
+  // Nothing printed holds the card number.
+  EXPECT_EQ(pay.out.find("4152000011112222"), std::string::npos);
+  EXPECT_EQ(testing::ReadFile(folder / "pay.err").find("4152000011112222"), std::string::npos);
+
+  // A declined sale exits 1; a wrong argument exits 2.
+  gateway.SetScript([](const sim::GatewayRequest&, sim::GatewayAnswer& answer) {
+    answer.Set("response_message", "DECLINADA").Set("authorization_number", "000000");
+  });
+  pinpad.QueueChipCard("4152000011112222", "3112");
+  EXPECT_EQ(RunTool("pay --store 5 --amount 10 --transaction 43", folder / "x.err").status, 1);
+  EXPECT_EQ(RunTool("pay --store 5 --transaction 44", folder / "x.err").status, 2);
+  EXPECT_EQ(
+      RunTool("pay --store 5 --amount 10 --transaction 44 --operation 4", folder / "x.err").status,
+      2);
+}
+
+TEST(Cli, TheDemoRunsOnEveryModelAndLeavesNothingBehind) {
+  ScratchFolder folder;
+  ScopedEnv tmp("TMPDIR", folder.path().string());
+  for (const std::string model : {"ipp320", "ingenico3070", "vx810", "optimum", "nurit293"}) {
+    const Outcome demo = RunTool("demo --model " + model, folder / "demo.err");
+    EXPECT_EQ(demo.status, 0) << model << "\n" << testing::ReadFile(folder / "demo.err");
+    const auto lines = JsonLines(demo.out);
+    ASSERT_EQ(lines.size(), 5u) << model;
+    EXPECT_EQ(lines[0]["result"]["InicializaPinPad"], 1) << model;
+    EXPECT_EQ(lines[1]["result"]["Response_Message"], "APROBADA") << model;
+    EXPECT_EQ(lines[2]["result"]["Response_Message"], "APROBADA") << model;
+    EXPECT_EQ(lines[3]["result"]["Response_Message"], "DECLINADA") << model;
+    EXPECT_EQ(lines[4]["result"]["Accepted"], "True") << model;
+  }
+  // Only the captured stderr is left in the demo's temporary folder.
+  std::size_t entries = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(folder.path())) {
+    EXPECT_EQ(entry.path().filename(), "demo.err");
+    ++entries;
+  }
+  EXPECT_EQ(entries, 1u);
+  EXPECT_EQ(RunTool("demo --model IPP320", folder / "demo.err").status, 2);
+}
+
+}  // namespace
+}  // namespace tovalix
