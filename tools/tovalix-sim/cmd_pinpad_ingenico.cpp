@@ -41,9 +41,11 @@ int ServeIngenico(sim::IngenicoModel model, const char* name, const IngenicoOpti
     }
     pad.SetObserver(
         [name](const std::string& line) { std::fprintf(stderr, "%s: %s\n", name, line.c_str()); });
-    std::printf("%s simulator on %s (serial number %s)\n", name, pad.PortPath().c_str(),
-                pad.SerialNumber().c_str());
+    // The first line of stdout is the port a host opens, alone, as the other PIN pads print it.
+    std::printf("%s\n", pad.PortPath().c_str());
     std::fflush(stdout);
+    std::fprintf(stderr, "%s simulator on %s (serial number %s)\n", name, pad.PortPath().c_str(),
+                 pad.SerialNumber().c_str());
     int received = 0;
     sigwait(&stop_signals, &received);
     pad.Stop();
