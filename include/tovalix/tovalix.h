@@ -39,8 +39,8 @@ tovalix_result* tovalix_pago_tarjeta(tovalix_cliente* cliente, int32_t id_store,
                                      double tip, double total, int32_t id_transaction,
                                      int16_t operation_type, const char* authorization_number,
                                      int32_t id_client_tx, int32_t id_server_tx,
-                                     const char* initial_deferment,
-                                     const char* number_of_payments, const char* plan_type);
+                                     const char* initial_deferment, const char* number_of_payments,
+                                     const char* plan_type);
 tovalix_result* tovalix_tiempo_aire_status_venta(tovalix_cliente* cliente, const char* provider,
                                                  const char* pos_time_stamp);
 tovalix_result* tovalix_tiempo_aire(tovalix_cliente* cliente, const char* teller_login,
