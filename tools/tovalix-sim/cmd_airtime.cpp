@@ -1,7 +1,5 @@
 // `tovalix-sim airtime --port N`: the simulated airtime service on its own, with its default
 // catalogue, selling every listed amount, until SIGINT or SIGTERM.
-#include <pthread.h>
-#include <csignal>
 #include <cstdio>
 #include <exception>
 #include <memory>
@@ -10,6 +8,7 @@
 
 #include "commands.hpp"
 #include "sim/airtime/airtime_simulator.hpp"
+#include "stop_signals.hpp"
 
 namespace tovalix::sim_cli {
 namespace {
@@ -20,12 +19,7 @@ struct AirtimeOptions {
 };
 
 int ServeAirtime(const AirtimeOptions& options) {
-  // Block the stop signals before any server thread exists, so that only sigwait sees them.
-  sigset_t stop_signals;
-  sigemptyset(&stop_signals);
-  sigaddset(&stop_signals, SIGINT);
-  sigaddset(&stop_signals, SIGTERM);
-  pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
+  const StopSignals stop_signals;  // before any simulator thread exists
   try {
     sim::AirtimeSimulator airtime(options.port, options.host);
     std::mutex print;
@@ -36,8 +30,7 @@ int ServeAirtime(const AirtimeOptions& options) {
     });
     std::printf("Airtime simulator listening on %s\n", airtime.BaseUrl().c_str());
     std::fflush(stdout);
-    int received = 0;
-    sigwait(&stop_signals, &received);
+    stop_signals.Wait();
     airtime.Stop();
     return 0;
   } catch (const std::exception& error) {

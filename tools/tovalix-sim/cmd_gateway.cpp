@@ -1,7 +1,5 @@
 // `tovalix-sim gateway --port N`: the simulated payment gateway on its own, approving every
 // request, until SIGINT or SIGTERM.
-#include <pthread.h>
-#include <csignal>
 #include <cstdio>
 #include <exception>
 #include <memory>
@@ -9,6 +7,7 @@
 
 #include "commands.hpp"
 #include "sim/gateway/gateway_simulator.hpp"
+#include "stop_signals.hpp"
 
 namespace tovalix::sim_cli {
 namespace {
@@ -19,12 +18,7 @@ struct GatewayOptions {
 };
 
 int ServeGateway(const GatewayOptions& options) {
-  // Block the stop signals before any server thread exists, so that only sigwait sees them.
-  sigset_t stop_signals;
-  sigemptyset(&stop_signals);
-  sigaddset(&stop_signals, SIGINT);
-  sigaddset(&stop_signals, SIGTERM);
-  pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
+  const StopSignals stop_signals;  // before any simulator thread exists
   try {
     sim::GatewaySimulator gateway(options.port, options.host);
     std::mutex print;
@@ -35,8 +29,7 @@ int ServeGateway(const GatewayOptions& options) {
     });
     std::printf("Gateway simulator listening on %s\n", gateway.Url().c_str());
     std::fflush(stdout);
-    int received = 0;
-    sigwait(&stop_signals, &received);
+    stop_signals.Wait();
     gateway.Stop();
     return 0;
   } catch (const std::exception& error) {

@@ -2,8 +2,6 @@
 // pad on a pseudo-terminal. It prints the path a host opens as its port, then answers every
 // card reading with the card of --card until SIGINT or SIGTERM, logging each command (never
 // card data) on stderr.
-#include <pthread.h>
-#include <csignal>
 #include <cstdio>
 #include <exception>
 #include <memory>
@@ -12,6 +10,7 @@
 #include "commands.hpp"
 #include "pinpad_command.hpp"
 #include "sim/ingenico/ingenico_simulator.hpp"
+#include "stop_signals.hpp"
 
 namespace tovalix::sim_cli {
 namespace {
@@ -26,11 +25,7 @@ struct IngenicoOptions {
 };
 
 int ServeIngenico(sim::IngenicoModel model, const char* name, const IngenicoOptions& options) {
-  sigset_t stop_signals;
-  sigemptyset(&stop_signals);
-  sigaddset(&stop_signals, SIGINT);
-  sigaddset(&stop_signals, SIGTERM);
-  pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
+  const StopSignals stop_signals;  // before any simulator thread exists
   try {
     sim::IngenicoSimulator pad(model);
     if (!options.serial.empty()) pad.SetSerialNumber(options.serial);
@@ -46,8 +41,7 @@ int ServeIngenico(sim::IngenicoModel model, const char* name, const IngenicoOpti
     std::fflush(stdout);
     std::fprintf(stderr, "%s simulator on %s (serial number %s)\n", name, pad.PortPath().c_str(),
                  pad.SerialNumber().c_str());
-    int received = 0;
-    sigwait(&stop_signals, &received);
+    stop_signals.Wait();
     pad.Stop();
     return 0;
   } catch (const std::exception& error) {

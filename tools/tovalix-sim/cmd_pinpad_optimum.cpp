@@ -1,9 +1,7 @@
 // `tovalix-sim pinpad optimum`: a simulated Hypercom Optimum on a pseudo-terminal. Prints the
 // path a host opens as its port on the first line of standard output, tells on standard error
 // what the terminal receives (never card data), and serves until SIGINT or SIGTERM.
-#include <pthread.h>
 #include <cctype>
-#include <csignal>
 #include <cstdio>
 #include <exception>
 #include <memory>
@@ -13,6 +11,7 @@
 #include "commands.hpp"
 #include "pinpad_command.hpp"
 #include "sim/optimum/optimum_pinpad.hpp"
+#include "stop_signals.hpp"
 
 namespace tovalix::sim_cli {
 namespace {
@@ -36,12 +35,7 @@ std::optional<sim::OptimumReading> ReadingNamed(const std::string& name) {
 }
 
 int ServeOptimum(const OptimumOptions& options) {
-  // Block the stop signals before the device thread exists, so that only sigwait sees them.
-  sigset_t stop_signals;
-  sigemptyset(&stop_signals);
-  sigaddset(&stop_signals, SIGINT);
-  sigaddset(&stop_signals, SIGTERM);
-  pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
+  const StopSignals stop_signals;  // before any simulator thread exists
   try {
     sim::OptimumPinPad pad(options.serial);
     pad.SetDefaultReading(*ReadingNamed(options.card));
@@ -51,8 +45,7 @@ int ServeOptimum(const OptimumOptions& options) {
     std::fflush(stdout);
     std::fprintf(stderr, "Optimum PIN pad simulator on %s (every card request: %s)\n",
                  pad.PortPath().c_str(), options.card.c_str());
-    int received = 0;
-    sigwait(&stop_signals, &received);
+    stop_signals.Wait();
     pad.Stop();
     return 0;
   } catch (const std::exception& error) {

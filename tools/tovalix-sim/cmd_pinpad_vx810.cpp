@@ -1,8 +1,6 @@
 // `tovalix-sim pinpad vx810`: a simulated VeriFone Vx810 on a pseudo-terminal. It prints the
 // port path a host opens, then serves until SIGINT or SIGTERM; every card read gets the card
 // chosen with --card. Commands and displays are reported on stderr.
-#include <pthread.h>
-#include <csignal>
 #include <cstdio>
 #include <exception>
 #include <memory>
@@ -12,6 +10,7 @@
 #include "commands.hpp"
 #include "pinpad_command.hpp"
 #include "sim/vx810/vx810_simulator.hpp"
+#include "stop_signals.hpp"
 
 namespace tovalix::sim_cli {
 namespace {
@@ -27,11 +26,7 @@ struct Vx810Options {
 };
 
 int ServeVx810(const Vx810Options& options) {
-  sigset_t stop_signals;
-  sigemptyset(&stop_signals);
-  sigaddset(&stop_signals, SIGINT);
-  sigaddset(&stop_signals, SIGTERM);
-  pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
+  const StopSignals stop_signals;  // before any simulator thread exists
   try {
     sim::Vx810Simulator pad;
     std::mutex print;
@@ -51,8 +46,7 @@ int ServeVx810(const Vx810Options& options) {
     }  // "none": the default answer, no card came
     std::printf("%s\n", pad.PortPath().c_str());
     std::fflush(stdout);
-    int received = 0;
-    sigwait(&stop_signals, &received);
+    stop_signals.Wait();
     pad.Stop();
     return 0;
   } catch (const std::exception& error) {
