@@ -74,6 +74,7 @@ class OptimumFixture : public ::testing::Test {
 
   testing::ScratchFolder logs;
   testing::ScopedEnv log_dir{"TOVALIX_LOG_DIR", logs.path().string()};
+  testing::ScopedEnv settings_file{"TOVALIX_SETTINGS", (logs / "PinPad.ini").string()};
   testing::RecordingOperator op;
   platform::FastClock clock{50};
   serial::SerialLink link{op, clock};

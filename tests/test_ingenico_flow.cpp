@@ -83,6 +83,7 @@ class IngenicoFlowTest : public ::testing::TestWithParam<ModelCase> {
 
   testing::ScratchFolder logs;
   testing::ScopedEnv log_dir{"TOVALIX_LOG_DIR", logs.path().string()};
+  testing::ScopedEnv settings_file{"TOVALIX_SETTINGS", (logs / "PinPad.ini").string()};
   testing::RecordingOperator op;
   platform::FastClock clock{50};
   serial::SerialLink link{op, clock};
@@ -413,6 +414,7 @@ TEST(IngenicoSimulator, SerialNumberHasTheModelsLength) {
 TEST(IngenicoSimulator, AnswersConfigurationAndKeyboardTheWayTheDriverReadsThem) {
   testing::ScratchFolder logs;
   testing::ScopedEnv log_dir{"TOVALIX_LOG_DIR", logs.path().string()};
+  testing::ScopedEnv settings_file{"TOVALIX_SETTINGS", (logs / "PinPad.ini").string()};
   testing::RecordingOperator op;
   platform::FastClock clock{50};
   serial::SerialLink link{op, clock};

@@ -145,6 +145,7 @@ class Nurit293Test : public ::testing::Test {
 
   ScratchFolder scratch_;
   ScopedEnv log_dir_{"TOVALIX_LOG_DIR", scratch_.path().string()};
+  ScopedEnv settings_file_{"TOVALIX_SETTINGS", (scratch_ / "PinPad.ini").string()};
   SimulatedLibrary sim_;
   std::unique_ptr<Nurit293Library> library_;
   RecordingOperator op_;

@@ -75,6 +75,7 @@ class Vx810FlowTest : public ::testing::Test {
 
   testing::ScratchFolder logs;
   testing::ScopedEnv log_dir{"TOVALIX_LOG_DIR", logs.path().string()};
+  testing::ScopedEnv settings_file{"TOVALIX_SETTINGS", (logs / "PinPad.ini").string()};
   testing::RecordingOperator op;
   platform::FastClock clock{50};
   serial::SerialLink link{op, clock};
@@ -350,6 +351,7 @@ class SerieTest : public ::testing::Test {
  protected:
   testing::ScratchFolder logs;
   testing::ScopedEnv log_dir{"TOVALIX_LOG_DIR", logs.path().string()};
+  testing::ScopedEnv settings_file{"TOVALIX_SETTINGS", (logs / "PinPad.ini").string()};
   testing::RecordingOperator op;
   platform::FastClock clock{50};
   serial::SerialLink link{op, clock};

@@ -16,6 +16,13 @@ namespace tovalix::gateway {
 
 Dictionary WebTransaction(const PinPad& record, const std::string& url, std::int16_t process,
                           const std::string& timeout, Operator& op) {
+  WebOutcome ignored;
+  return WebTransaction(record, url, process, timeout, op, ignored);
+}
+
+Dictionary WebTransaction(const PinPad& record, const std::string& url, std::int16_t process,
+                          const std::string& timeout, Operator& op, WebOutcome& outcome) {
+  outcome = WebOutcome{};
   Dictionary result;
   RunTrapped(op, [&] {
     result = ResultadoDefault(record, process);
@@ -26,8 +33,15 @@ Dictionary WebTransaction(const PinPad& record, const std::string& url, std::int
     const std::int32_t milliseconds = TimeoutMilliseconds(timeout);
     const auto http = platform::MakeHttpClient();
     http->SetTimeouts(platform::HttpTimeouts::All(milliseconds));
-    http->Post(url, "application/x-www-form-urlencoded", FormBody(record, process));
-    if (http->Status() != 200) {
+    try {
+      http->Post(url, "application/x-www-form-urlencoded", FormBody(record, process));
+    } catch (...) {
+      outcome.sent = http->RequestSent();
+      throw;
+    }
+    outcome.sent = true;  // an answer came, so the request reached the gateway
+    outcome.status = http->Status();
+    if (outcome.status != 200) {
       op.MessageBox("TOVALIX: ERROR AL MANDAR AL SERVIDOR QUELVAN Http Status ", Operator::kPlain,
                     "");
       return;
@@ -36,6 +50,7 @@ Dictionary WebTransaction(const PinPad& record, const std::string& url, std::int
       return ToUtf8Lenient(http->ResponseHeader(name));
     });
     result = std::move(answer);
+    outcome.answered = true;
   });
   return result;
 }

@@ -22,4 +22,16 @@ namespace tovalix::gateway {
 Dictionary WebTransaction(const PinPad& record, const std::string& url, std::int16_t process,
                           const std::string& timeout, Operator& op);
 
+// What became of one WebTransaction request, for those who must know whether the gateway may
+// have acted on it although no answer came back.
+struct WebOutcome {
+  bool sent = false;      // some of the request went out: the gateway may have it
+  bool answered = false;  // a status-200 answer with every header the process needs arrived
+  int status = 0;         // the HTTP status of an answer, 0 when none arrived
+};
+
+// WebTransaction as above, telling in `outcome` how far the request got.
+Dictionary WebTransaction(const PinPad& record, const std::string& url, std::int16_t process,
+                          const std::string& timeout, Operator& op, WebOutcome& outcome);
+
 }  // namespace tovalix::gateway

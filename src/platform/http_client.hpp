@@ -39,6 +39,11 @@ class HttpClient {
   virtual void Post(const std::string& url, std::string_view content_type,
                     std::string_view body) = 0;
 
+  // After a Post, whether it returned or threw: true when any part of the request left over
+  // an open connection, so the server may have acted on it. False when the host could not
+  // be resolved or reached, or before any Post. A backend that cannot tell says true.
+  virtual bool RequestSent() const { return true; }
+
   // After a Post that returned: the HTTP status code (200, 500, ...). Throws Failure when no
   // answer is held.
   virtual int Status() const = 0;

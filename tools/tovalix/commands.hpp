@@ -18,6 +18,7 @@ void RegisterInit(CLI::App& app, Run& run);
 void RegisterPay(CLI::App& app, Run& run);
 void RegisterPorts(CLI::App& app, Run& run);
 void RegisterIpp320(CLI::App& app, Run& run);
+void RegisterJournal(CLI::App& app, Run& run);
 // clang-format off
 inline constexpr Registrar kCommands[] = {
     RegisterDemo,
@@ -26,6 +27,7 @@ inline constexpr Registrar kCommands[] = {
     RegisterAirtime,
     RegisterPorts,
     RegisterIpp320,
+    RegisterJournal,
     nullptr,  // end marker; command files add their registrar above this line
 };
 // clang-format on

@@ -8,14 +8,13 @@
 #include "common/number_text.hpp"
 #include "drivers/ingenico/ingenico.hpp"
 #include "gateway/pin_pad.hpp"
-#include "gateway/web_transaction.hpp"
+#include "gateway/sale_journal.hpp"
 #include "serial/generales.hpp"
 
 namespace tovalix::drivers::ingenico {
 namespace {
 
 constexpr std::string_view kPideTarjeta = "Inserte /Deslice ";
-constexpr std::int16_t kProcesoVenta = 11;
 constexpr int kIntentos = 3;
 
 // How the reading attempts ended.
@@ -195,8 +194,8 @@ class Venta {
     record.InitialDeferment(s_.InitialDeferment);
     record.NumberOfPayments(s_.NumberOfPayments);
     record.PlanType(s_.PlanType);
-    result_ =
-        gateway::WebTransaction(record, e_.parametros.UrlGateway, kProcesoVenta, s_.TimeOut, e_.op);
+    result_ = gateway::WebSale(record, modelo_ == Modelo::kIngenico3070 ? "INGENICO3070" : "IPP320",
+                               e_.parametros.UrlGateway, s_.TimeOut, e_.op);
 
     if (e_.modo_entrada != 2) return;  // a swiped card is done
     const std::string autorizacion = result_.Item("Authorization_Number");

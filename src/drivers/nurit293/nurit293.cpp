@@ -11,14 +11,12 @@
 #include "common/failure.hpp"
 #include "common/number_text.hpp"
 #include "gateway/pin_pad.hpp"
-#include "gateway/web_transaction.hpp"
+#include "gateway/sale_journal.hpp"
 #include "serial/generales.hpp"
 #include "serial/port_discovery.hpp"
 
 namespace tovalix::drivers::nurit293 {
 namespace {
-
-constexpr std::int16_t kProcesoVenta = 11;
 
 // The first result of a sale: every key the host reads, "nothing reached the gateway".
 Dictionary PrimerResultado(const Dictionary& entrada, const std::string& mensaje,
@@ -297,7 +295,7 @@ Dictionary NURIT293::LeoTarjetaProcesa(const Dictionary& entrada, const std::str
     }
 
     DespliegaTexto("Procesando...");
-    resultado = gateway::WebTransaction(registro, url_gateway, kProcesoVenta, timeout, op_);
+    resultado = gateway::WebSale(registro, "NURIT293", url_gateway, timeout, op_);
     respuesta_gateway_ = true;
 
     if (EsChipConServicio(tarjeta)) {

@@ -8,7 +8,7 @@
 #include "common/number_text.hpp"
 #include "drivers/optimum/optimum.hpp"
 #include "gateway/pin_pad.hpp"
-#include "gateway/web_transaction.hpp"
+#include "gateway/sale_journal.hpp"
 #include "serial/generales.hpp"
 
 namespace tovalix::drivers::optimum {
@@ -16,7 +16,6 @@ namespace {
 
 constexpr std::string_view kCodigoTarjeta = "54";
 constexpr std::string_view kCodigoMensaje = "50";
-constexpr std::int16_t kProcesoVenta = 11;
 constexpr int kPasadas = 3;
 
 constexpr std::string_view kErrorLectura = "ERROR AL LEER TARJETA, REINTENTE";
@@ -144,8 +143,7 @@ class Venta {
     registro.InitialDeferment(s_.InitialDeferment);
     registro.NumberOfPayments(s_.NumberOfPayments);
     registro.PlanType(s_.PlanType);
-    resultado_ = gateway::WebTransaction(registro, e_.parametros.UrlGateway, kProcesoVenta,
-                                         s_.TimeOut, e_.op);
+    resultado_ = gateway::WebSale(registro, "OPTIMUM", e_.parametros.UrlGateway, s_.TimeOut, e_.op);
     if (chip) AvisaResultadoChip();
   }
 

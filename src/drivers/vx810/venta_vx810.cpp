@@ -8,7 +8,7 @@
 #include "common/number_text.hpp"
 #include "drivers/vx810/vx810.hpp"
 #include "gateway/pin_pad.hpp"
-#include "gateway/web_transaction.hpp"
+#include "gateway/sale_journal.hpp"
 #include "serial/generales.hpp"
 
 namespace tovalix::drivers::vx810 {
@@ -16,7 +16,6 @@ namespace {
 
 constexpr std::string_view kModelo = "Vx810";
 constexpr char kEnq = 0x05;
-constexpr std::int16_t kProcesoVenta = 11;
 
 // Expected answer codes, as compact hex.
 constexpr std::string_view kCodigoI02 = "493032";
@@ -269,8 +268,7 @@ class Venta {
     record.InitialDeferment(s_.InitialDeferment);
     record.NumberOfPayments(s_.NumberOfPayments);
     record.PlanType(s_.PlanType);
-    return gateway::WebTransaction(record, e_.parametros.UrlGateway, kProcesoVenta, s_.TimeOut,
-                                   e_.op);
+    return gateway::WebSale(record, "Vx810", e_.parametros.UrlGateway, s_.TimeOut, e_.op);
   }
 
   EntornoVenta& e_;

@@ -145,6 +145,7 @@ class CurlHttpClient final : public HttpClient {
   void Post(const std::string& url, std::string_view content_type, std::string_view body) override {
     handle_.reset();
     body_.clear();
+    request_sent_ = false;
     std::unique_ptr<CURL, EasyDeleter> handle(curl_easy_init());
     if (!handle) throw Failure("No se pudo crear la solicitud HTTP");
     CURL* h = handle.get();
@@ -189,6 +190,12 @@ class CurlHttpClient final : public HttpClient {
                                     timeouts_.receive_ms}));
 
     const CURLcode code = curl_easy_perform(h);
+    // Header bytes or body bytes that went out mean the gateway may have the request.
+    long request_bytes = 0;
+    curl_off_t body_bytes = 0;
+    curl_easy_getinfo(h, CURLINFO_REQUEST_SIZE, &request_bytes);
+    curl_easy_getinfo(h, CURLINFO_SIZE_UPLOAD_T, &body_bytes);
+    request_sent_ = request_bytes > 0 || body_bytes > 0;
     if (code != CURLE_OK) throw Failure(DescribeFailure(code, transfer, detail));
 
     long status = 0;
@@ -200,6 +207,8 @@ class CurlHttpClient final : public HttpClient {
     curl_easy_setopt(h, CURLOPT_HTTPHEADER, nullptr);
     handle_ = std::move(handle);
   }
+
+  bool RequestSent() const override { return request_sent_; }
 
   int Status() const override {
     RequireAnswer();
@@ -234,6 +243,7 @@ class CurlHttpClient final : public HttpClient {
   HttpTimeouts timeouts_;
   std::unique_ptr<CURL, EasyDeleter> handle_;
   int status_ = 0;
+  bool request_sent_ = false;
   std::string body_;
 };
 

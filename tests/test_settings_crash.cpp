@@ -1,0 +1,134 @@
+// The settings file under a writer killed at random moments: a child process stores whole
+// generations of the parameters (and clears them now and then) until it is killed with
+// SIGKILL; after every kill the file must hold one whole generation or none, and loading it
+// must answer true or false without crashing. TOVALIX_CRASH_KILLS sets the number of kills
+// (30 by default; the long run uses 200), TOVALIX_CRASH_SEED the random moments.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <random>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "settings/parametros.hpp"
+#include "settings/store.hpp"
+#include "support/test_environment.hpp"
+
+namespace tovalix::settings {
+namespace {
+
+using tovalix::testing::ReadFile;
+using tovalix::testing::RecordingOperator;
+using tovalix::testing::ScopedEnv;
+using tovalix::testing::ScratchFolder;
+
+class SilentOperator : public Operator {
+ public:
+  void MessageBox(const std::string&, int, const std::string&) override {}
+  void Pump() override {}
+};
+
+unsigned long FromEnvironment(const char* name, unsigned long fallback) {
+  const char* text = std::getenv(name);
+  return text != nullptr && *text != '\0' ? std::strtoul(text, nullptr, 10) : fallback;
+}
+
+// Runs in the child until killed: generation n stores the text of n under every key.
+[[noreturn]] void WriteForever(unsigned long first) {
+  SilentOperator op;
+  for (unsigned long n = first;; ++n) {
+    if (n % 7 == 0) {
+      BorraParametros(op);
+      continue;
+    }
+    std::vector<std::pair<std::string, std::string>> values;
+    for (const std::string_view key : kParameterKeys) {
+      values.emplace_back(std::string(key), std::to_string(n));
+    }
+    if (!GuardaParametros(values, op)) ::_exit(3);
+  }
+}
+
+// Every line of the stored file is a section, a key with decimal codes and blanks, or empty.
+void ExpectWholeLines(const std::string& text, unsigned long kill) {
+  static const std::regex kLine(R"(\[[A-Za-z]+\]|param[0-9]+=[0-9 ]*|)");
+  if (!text.empty()) {
+    EXPECT_EQ(text.back(), '\n') << "file ends inside a line after kill " << kill;
+  }
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    EXPECT_TRUE(std::regex_match(line, kLine))
+        << "torn line \"" << line << "\" after kill " << kill;
+  }
+}
+
+TEST(SettingsUnderKill, AKilledWriterLeavesOneWholeGenerationOrNone) {
+  ScratchFolder folder;
+  const auto file = folder / "PinPad.ini";
+  ScopedEnv settings{"TOVALIX_SETTINGS", file.string()};
+  ScopedEnv log_dir{"TOVALIX_LOG_DIR", folder.path().string()};
+  const unsigned long kills = FromEnvironment("TOVALIX_CRASH_KILLS", 30);
+  const unsigned long seed = FromEnvironment("TOVALIX_CRASH_SEED", std::random_device{}());
+  std::mt19937 random(static_cast<std::mt19937::result_type>(seed));
+  std::uniform_int_distribution<int> pause_us(200, 80000);
+  unsigned long complete = 0;
+  unsigned long cleared = 0;
+
+  for (unsigned long kill = 0; kill < kills; ++kill) {
+    SCOPED_TRACE("seed " + std::to_string(seed) + ", kill " + std::to_string(kill));
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) WriteForever(kill * 1000000 + 1);
+    std::this_thread::sleep_for(std::chrono::microseconds(pause_us(random)));
+    ASSERT_EQ(::kill(child, SIGKILL), 0);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status)) << "the writer stopped on its own: " << status;
+
+    if (std::filesystem::exists(file)) ExpectWholeLines(ReadFile(file), kill);
+    RecordingOperator op;
+    Parametros p;
+    const bool loaded = CargaParametros(p, op);
+    // One generation: every key holds the same text, or every key is empty.
+    std::string generation;
+    for (const std::string_view key : kParameterKeys) {
+      const std::string& value = *FieldOf(p, key);
+      if (value.empty()) continue;
+      if (generation.empty()) generation = value;
+      EXPECT_EQ(value, generation) << key << " comes from another write";
+    }
+    if (loaded) {
+      EXPECT_FALSE(generation.empty());
+      EXPECT_TRUE(op.shown.empty());
+      ++complete;
+    } else {
+      EXPECT_TRUE(generation.empty());  // a stored generation always loads
+      EXPECT_EQ(op.shown.size(), 1u);   // false always comes with its message
+      ++cleared;
+    }
+    if (::testing::Test::HasFailure()) break;
+  }
+  // Stale temporary files of killed writes are never read back as settings.
+  std::size_t leftovers = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(folder.path())) {
+    leftovers += entry.path().filename().string().rfind("PinPad.ini.tmp", 0) == 0 ? 1 : 0;
+  }
+  std::printf(
+      "%lu kills (seed %lu): %lu complete, %lu empty or cleared, %zu temporary files left\n", kills,
+      seed, complete, cleared, leftovers);
+  if (kills >= 20) {
+    EXPECT_GT(complete, 0u) << "no kill ever found a stored generation";
+  }
+}
+
+}  // namespace
+}  // namespace tovalix::settings
