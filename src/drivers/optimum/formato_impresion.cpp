@@ -58,7 +58,12 @@ std::string FormatoMoneda(double valor) {
     entero = std::to_string(centavos / 100);
     decimales = DosCifras(static_cast<int>(centavos % 100));
   }
-  return (negativo ? "-" : "") + ConMiles(entero) + "." + decimales;
+  // Built by appending: GCC 12 at -O3 warns falsely (-Wrestrict) on "-" + std::string.
+  std::string moneda = negativo ? "-" : "";
+  moneda += ConMiles(entero);
+  moneda += '.';
+  moneda += decimales;
+  return moneda;
 }
 
 std::string FormatoMoneda(std::string_view texto) {
