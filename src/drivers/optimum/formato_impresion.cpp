@@ -58,12 +58,7 @@ std::string FormatoMoneda(double valor) {
     entero = std::to_string(centavos / 100);
     decimales = DosCifras(static_cast<int>(centavos % 100));
   }
-  // Built by appending: GCC 12 at -O3 warns falsely (-Wrestrict) on "-" + std::string.
-  std::string moneda = negativo ? "-" : "";
-  moneda += ConMiles(entero);
-  moneda += '.';
-  moneda += decimales;
-  return moneda;
+  return (negativo ? "-" : "") + ConMiles(entero) + "." + decimales;
 }
 
 std::string FormatoMoneda(std::string_view texto) {
