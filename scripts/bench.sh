@@ -90,7 +90,8 @@ memory=$(awk '/MemTotal/ {printf "%.1f GiB", $2 / 1048576}' /proc/meminfo)
   echo
   echo "bench_sales: approved chip sales on the system clock, the PIN pad simulator pacing every"
   echo "byte it sends at 19200 baud, the gateway simulator on 127.0.0.1. The floor is the wire"
-  echo "time of every byte both ways, the pauses the flow asked its clock for (these include the"
+  echo "time of every byte the PIN pad sends (the host's writes cross a pty at once, so their wire"
+  echo "time is shown apart), the pauses the flow asked its clock for (these include the"
   echo "one-second pause of each Optimum command) and the gateway's round trip through the same"
   echo "client. The last two columns run the same sale through a relay that hands the PIN pad's"
   echo "bytes over once a second, as the original one-second reader timer collected them."
