@@ -122,7 +122,56 @@ void PinPadSimulator::WriteAll(std::string_view bytes) {
   }
 }
 
-void PinPadSimulator::Send(std::string_view bytes, const Delivery& how) {
+void PinPadSimulator::AddLineFault(std::size_t send_number, LineFault fault) {
+  std::lock_guard lock(mutex_);
+  line_faults_.emplace_back(send_number, std::move(fault));
+}
+
+std::size_t PinPadSimulator::LineFaultsFired() const {
+  std::lock_guard lock(mutex_);
+  return line_faults_fired_;
+}
+
+std::size_t PinPadSimulator::BytesSent() const {
+  std::lock_guard lock(mutex_);
+  return bytes_sent_;
+}
+
+void PinPadSimulator::Send(std::string_view bytes, const Delivery& given) {
+  Delivery how = given;
+  if (pace_everything_) how.paced = true;
+  std::optional<LineFault> fault;
+  {
+    std::lock_guard lock(mutex_);
+    const std::size_t number = sends_++;
+    for (auto it = line_faults_.begin(); it != line_faults_.end(); ++it) {
+      if (it->first != number) continue;
+      fault = std::move(it->second);
+      line_faults_.erase(it);
+      ++line_faults_fired_;
+      break;
+    }
+  }
+  if (fault) {
+    switch (fault->kind) {
+      case LineFault::Kind::kSilence:
+        return;
+      case LineFault::Kind::kNak:
+        return Deliver("\x15", how);
+      case LineFault::Kind::kWrongLrc: {
+        std::string changed(bytes);
+        if (!changed.empty()) changed.back() = static_cast<char>(changed.back() ^ 0x5A);
+        return Deliver(changed, how);
+      }
+      case LineFault::Kind::kDelivery:
+        fault->how.paced = fault->how.paced || how.paced;
+        return Deliver(bytes, fault->how);
+    }
+  }
+  Deliver(bytes, how);
+}
+
+void PinPadSimulator::Deliver(std::string_view bytes, const Delivery& how) {
   const std::string out = how.before + std::string(bytes) + how.after;
   if (how.delay.count() > 0) std::this_thread::sleep_for(how.delay);
 
@@ -156,6 +205,7 @@ void PinPadSimulator::Send(std::string_view bytes, const Delivery& how) {
   {
     std::lock_guard lock(mutex_);
     last_sent_ = std::chrono::steady_clock::now();
+    bytes_sent_ += written;
   }
   if (how.hang_up_after) HangUp();
 }

@@ -23,6 +23,7 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "sim/pinpad/framing.hpp"
@@ -71,6 +72,15 @@ struct Delivery {
   }
 };
 
+// A fault on one output of the device, chosen by its number (the first Send after Start is 0):
+// the output dropped (silence), replaced by a NAK, sent with its last byte (the LRC) changed,
+// or sent as `how` says (garbage, cuts, pace, hang-up) instead of its own delivery.
+struct LineFault {
+  enum class Kind { kSilence, kNak, kWrongLrc, kDelivery };
+  Kind kind = Kind::kDelivery;
+  Delivery how{};
+};
+
 // One thing the device received.
 struct Unit {
   std::string bytes;
@@ -113,12 +123,23 @@ class PinPadSimulator {
   // Closes the line now (device thread only).
   void HangUp();
 
+  // Arms `fault` for output number `send_number`; for soak runs that need one fault on any
+  // model. Thread-safe.
+  void AddLineFault(std::size_t send_number, LineFault fault);
+  // How many armed faults hit an output so far.
+  std::size_t LineFaultsFired() const;
+  // Every output paced at 19200 baud, as a real line would carry it (for benchmarks).
+  void PaceEverything(bool on) { pace_everything_ = on; }
+  // Bytes written to the line so far.
+  std::size_t BytesSent() const;
+
  protected:
   // Called on the device thread for every unit received, in order.
   virtual void OnUnit(const Unit& unit) = 0;
 
  private:
   void Run();
+  void Deliver(std::string_view bytes, const Delivery& how);
   void WriteAll(std::string_view bytes);
   void Consume();
   bool Stopping() const { return stop_.load(); }
@@ -137,6 +158,11 @@ class PinPadSimulator {
   std::size_t handled_ = 0;  // units whose OnUnit has returned
   std::string received_;
   std::chrono::steady_clock::time_point last_sent_{};
+  std::vector<std::pair<std::size_t, LineFault>> line_faults_;
+  std::size_t sends_ = 0;
+  std::size_t line_faults_fired_ = 0;
+  std::size_t bytes_sent_ = 0;
+  std::atomic<bool> pace_everything_{false};
 };
 
 }  // namespace tovalix::sim
