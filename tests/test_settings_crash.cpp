@@ -4,6 +4,7 @@
 // must answer true or false without crashing. TOVALIX_CRASH_KILLS sets the number of kills
 // (30 by default; the long run uses 200), TOVALIX_CRASH_SEED the random moments.
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -41,8 +42,10 @@ unsigned long FromEnvironment(const char* name, unsigned long fallback) {
   return text != nullptr && *text != '\0' ? std::strtoul(text, nullptr, 10) : fallback;
 }
 
-// Runs in the child until killed: generation n stores the text of n under every key.
-[[noreturn]] void WriteForever(unsigned long first) {
+// Runs in the child until killed: generation n stores the text of n under every key. Once
+// the first generation is stored it says so on `ready`, so that a slow machine (or valgrind)
+// is not killed before it ever wrote.
+[[noreturn]] void WriteForever(unsigned long first, int ready) {
   SilentOperator op;
   for (unsigned long n = first;; ++n) {
     if (n % 7 == 0) {
@@ -54,6 +57,11 @@ unsigned long FromEnvironment(const char* name, unsigned long fallback) {
       values.emplace_back(std::string(key), std::to_string(n));
     }
     if (!GuardaParametros(values, op)) ::_exit(3);
+    if (ready >= 0) {
+      if (::write(ready, "1", 1) != 1) ::_exit(4);
+      ::close(ready);
+      ready = -1;
+    }
   }
 }
 
@@ -85,9 +93,22 @@ TEST(SettingsUnderKill, AKilledWriterLeavesOneWholeGenerationOrNone) {
 
   for (unsigned long kill = 0; kill < kills; ++kill) {
     SCOPED_TRACE("seed " + std::to_string(seed) + ", kill " + std::to_string(kill));
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
-    if (child == 0) WriteForever(kill * 1000000 + 1);
+    if (child == 0) {
+      ::close(ready[0]);
+      WriteForever(kill * 1000000 + 1, ready[1]);
+    }
+    ::close(ready[1]);
+    pollfd first_write{ready[0], POLLIN, 0};
+    const bool wrote = ::poll(&first_write, 1, 60000) == 1;
+    char byte = 0;
+    const bool said_so = wrote && ::read(ready[0], &byte, 1) == 1;
+    ::close(ready[0]);
+    if (!said_so) ::kill(child, SIGKILL);
+    ASSERT_TRUE(said_so) << "the writer never stored its first generation";
     std::this_thread::sleep_for(std::chrono::microseconds(pause_us(random)));
     ASSERT_EQ(::kill(child, SIGKILL), 0);
     int status = 0;
