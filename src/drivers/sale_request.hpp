@@ -7,7 +7,12 @@
 #include <cstdint>
 #include <string>
 
+#include <initializer_list>
+#include <string_view>
+#include <tovalix/dictionary.hpp>
 #include <tovalix/operator.hpp>
+
+#include "gateway/pin_pad.hpp"
 
 #include "platform/clock.hpp"
 #include "serial/serial_link.hpp"
@@ -41,5 +46,16 @@ struct EntornoVenta {
   Operator& op;
   const platform::Clock& clock;
 };
+
+// A flow's result before anything is read: the payment's store and amounts, "-3" for a sale
+// that never reached the gateway, `mensaje` as the read error, then `vacias` empty, in order.
+Dictionary PrimerosValoresVenta(const SolicitudVenta& s, std::string_view mensaje,
+                                std::initializer_list<const char*> vacias);
+
+// The transaction record of a card sale: the payment, the terminal's settings and the card
+// read (Track1, Track2, and with `con_datos_chip` also EMV_Tags, ARQC and AID).
+gateway::PinPad RegistroVenta(const SolicitudVenta& s, const settings::Parametros& parametros,
+                              const Dictionary& tarjeta, std::int16_t pos_entry_mode,
+                              bool con_datos_chip);
 
 }  // namespace tovalix::drivers

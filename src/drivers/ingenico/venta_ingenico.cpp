@@ -39,22 +39,9 @@ class Venta {
 
  private:
   Dictionary FirstValues() const {
-    Dictionary d;
-    d.Add("ID_Store", std::to_string(s_.ID_Store));
-    d.Add("Truncated", "");
-    d.Add("Amount", TextOfDouble(s_.Amount));
-    d.Add("Tip", TextOfDouble(s_.Tip));
-    d.Add("Total", TextOfDouble(s_.Total));
-    d.Add("ID_Transaction", "");
-    d.Add("ID_Tx", "-3");
-    d.Add("Operation_Type", std::to_string(s_.Operation_Type));
-    d.Add("Authorization_Number", "000000");
-    d.Add("Response_Message", "ERROR DE LECTURA DE LA TARJETA,REINTENTAR");
-    for (const char* key : {"Affiliation", "OperType", "CardType", "ARQC", "AID", "EMV_Tags",
-                            "IssuingBank", "ID_Terminal", "Num_Sec"}) {
-      d.Add(key, "");
-    }
-    return d;
+    return PrimerosValoresVenta(s_, "ERROR DE LECTURA DE LA TARJETA,REINTENTAR",
+                                {"Affiliation", "OperType", "CardType", "ARQC", "AID", "EMV_Tags",
+                                 "IssuingBank", "ID_Terminal", "Num_Sec"});
   }
 
   void Flow() {
@@ -171,29 +158,8 @@ class Venta {
     }
     Comando(Driver().ArmaLogo());
 
-    gateway::PinPad record;
-    record.ID_Store(s_.ID_Store);
-    record.Amount(s_.Amount);
-    record.Tip(s_.Tip);
-    record.Total(s_.Total);
-    record.Cvv2(s_.Cvv2);
-    record.FunctionType(s_.FunctionType);
-    record.ID_Transaction(s_.ID_Transaction);
-    record.track2(tracks_.Item("Track2"));
-    record.track1(tracks_.Item("Track1"));
-    record.Serial(e_.parametros.Serie);
-    record.PTid(e_.parametros.PTid);
-    record.Operation_Type(s_.Operation_Type);
-    record.ARQC(tracks_.Item("ARQC"));
-    record.AID(tracks_.Item("AID"));
-    record.Authorization_Number(s_.Authorization_Number);
-    record.emv_tags(tracks_.Item("EMV_Tags"));
-    record.Pos_entry_mode(e_.modo_entrada);
-    record.ID_Client_Tx(s_.ID_Client_Tx);
-    record.ID_Server_Tx(s_.ID_Server_Tx);
-    record.InitialDeferment(s_.InitialDeferment);
-    record.NumberOfPayments(s_.NumberOfPayments);
-    record.PlanType(s_.PlanType);
+    const gateway::PinPad record =
+        RegistroVenta(s_, e_.parametros, tracks_, e_.modo_entrada, /*con_datos_chip=*/true);
     result_ = gateway::WebSale(record, modelo_ == Modelo::kIngenico3070 ? "INGENICO3070" : "IPP320",
                                e_.parametros.UrlGateway, s_.TimeOut, e_.op);
 

@@ -24,22 +24,9 @@ constexpr std::string_view kMontoNoEnviable =
     "propina no pueden enviarse.";
 
 Dictionary PrimerosValores(const SolicitudVenta& s) {
-  Dictionary d;
-  d.Add("ID_Store", std::to_string(s.ID_Store));
-  d.Add("Truncated", "");
-  d.Add("Amount", TextOfDouble(s.Amount));
-  d.Add("Tip", TextOfDouble(s.Tip));
-  d.Add("Total", TextOfDouble(s.Total));
-  d.Add("ID_Transaction", "");
-  d.Add("ID_Tx", "-3");
-  d.Add("Operation_Type", std::to_string(s.Operation_Type));
-  d.Add("Authorization_Number", "000000");
-  d.Add("Response_Message", std::string(kErrorLectura));
-  for (const char* key : {"Affiliation", "OperType", "EMV_Tags", "ARQC", "AID", "CardType",
-                          "IssuingBank", "ID_Terminal", "Num_Sec"}) {
-    d.Add(key, "");
-  }
-  return d;
+  return PrimerosValoresVenta(s, kErrorLectura,
+                              {"Affiliation", "OperType", "EMV_Tags", "ARQC", "AID", "CardType",
+                               "IssuingBank", "ID_Terminal", "Num_Sec"});
 }
 
 // One sale on the terminal; the object lives for the length of VentaOptimum.
@@ -120,29 +107,7 @@ class Venta {
       return;
     }
     const bool chip = modo == 2;
-    gateway::PinPad registro;
-    registro.ID_Store(s_.ID_Store);
-    registro.Amount(s_.Amount);
-    registro.Tip(s_.Tip);
-    registro.Total(s_.Total);
-    registro.ID_Transaction(s_.ID_Transaction);
-    registro.track2(tarjeta_.Item("Track2"));
-    registro.track1(tarjeta_.Item("Track1"));
-    registro.Serial(e_.parametros.Serie);
-    registro.PTid(e_.parametros.PTid);
-    registro.Cvv2(s_.Cvv2);
-    registro.FunctionType(s_.FunctionType);
-    registro.Operation_Type(s_.Operation_Type);
-    registro.Authorization_Number(s_.Authorization_Number);
-    registro.Pos_entry_mode(modo);
-    registro.emv_tags(chip ? tarjeta_.Item("EMV_Tags") : "");
-    registro.ARQC(chip ? tarjeta_.Item("ARQC") : "");
-    registro.AID(chip ? tarjeta_.Item("AID") : "");
-    registro.ID_Client_Tx(s_.ID_Client_Tx);
-    registro.ID_Server_Tx(s_.ID_Server_Tx);
-    registro.InitialDeferment(s_.InitialDeferment);
-    registro.NumberOfPayments(s_.NumberOfPayments);
-    registro.PlanType(s_.PlanType);
+    const gateway::PinPad registro = RegistroVenta(s_, e_.parametros, tarjeta_, modo, chip);
     resultado_ = gateway::WebSale(registro, "OPTIMUM", e_.parametros.UrlGateway, s_.TimeOut, e_.op);
     if (chip) AvisaResultadoChip();
   }

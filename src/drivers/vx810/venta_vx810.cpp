@@ -34,22 +34,9 @@ enum class Destino {
 };
 
 Dictionary PrimerosValores(const SolicitudVenta& s) {
-  Dictionary d;
-  d.Add("ID_Store", std::to_string(s.ID_Store));
-  d.Add("Truncated", "");
-  d.Add("Amount", TextOfDouble(s.Amount));
-  d.Add("Tip", TextOfDouble(s.Tip));
-  d.Add("Total", TextOfDouble(s.Total));
-  d.Add("ID_Transaction", "");
-  d.Add("ID_Tx", "-3");
-  d.Add("Operation_Type", std::to_string(s.Operation_Type));
-  d.Add("Authorization_Number", "000000");
-  d.Add("Response_Message", "ERROR EN LECTURA DE TARJETA, REINTENTE");
-  for (const char* key : {"Affiliation", "OperType", "EMV_Tags", "ARQC", "AID", "CardType",
-                          "IssuingBank", "ID_Terminal", "Num_Sec"}) {
-    d.Add(key, "");
-  }
-  return d;
+  return PrimerosValoresVenta(s, "ERROR EN LECTURA DE TARJETA, REINTENTE",
+                              {"Affiliation", "OperType", "EMV_Tags", "ARQC", "AID", "CardType",
+                               "IssuingBank", "ID_Terminal", "Num_Sec"});
 }
 
 // The character that follows the first `command` in the answer ("" when there is none).
@@ -244,30 +231,9 @@ class Venta {
 
   // Step 9: the record, in the order the flow has always filled it, posted for process 11.
   Dictionary Gateway() {
-    gateway::PinPad record;
-    record.ID_Store(s_.ID_Store);
-    record.Amount(s_.Amount);
-    record.Tip(s_.Tip);
-    record.Cvv2(s_.Cvv2);
-    record.FunctionType(s_.FunctionType);
-    record.Total(s_.Total);
-    record.ID_Transaction(s_.ID_Transaction);
-    record.track2(tarjeta_.Item("Track2"));
-    record.track1(tarjeta_.Item("Track1"));
-    record.Serial(e_.parametros.Serie);
-    record.PTid(e_.parametros.PTid);
-    record.Operation_Type(s_.Operation_Type);
-    record.Authorization_Number(s_.Authorization_Number);
-    record.Pos_entry_mode(e_.modo_entrada);
-    const bool chip = e_.modo_entrada == 2;
-    record.emv_tags(chip ? tarjeta_.Item("EMV_Tags") : "");
-    record.ARQC(chip ? tarjeta_.Item("ARQC") : "");
-    record.AID(chip ? tarjeta_.Item("AID") : "");
-    record.ID_Client_Tx(s_.ID_Client_Tx);
-    record.ID_Server_Tx(s_.ID_Server_Tx);
-    record.InitialDeferment(s_.InitialDeferment);
-    record.NumberOfPayments(s_.NumberOfPayments);
-    record.PlanType(s_.PlanType);
+    // Chip data are sent only for a card read on its chip.
+    const gateway::PinPad record =
+        RegistroVenta(s_, e_.parametros, tarjeta_, e_.modo_entrada, e_.modo_entrada == 2);
     return gateway::WebSale(record, "Vx810", e_.parametros.UrlGateway, s_.TimeOut, e_.op);
   }
 
