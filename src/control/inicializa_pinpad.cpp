@@ -2,6 +2,10 @@
 // terminal with the gateway and, only when the gateway accepts it, stores its parameters.
 #include <tovalix/cliente.hpp>
 
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "common/deployment.hpp"
 #include "common/error_report.hpp"
 #include "common/number_text.hpp"
@@ -62,43 +66,57 @@ std::int16_t Cliente::InicializaPinPad(const std::string& vpID_Store, std::int32
                                     DefaultGatewayUrl(), kTiempoConfiguracion, op);
     if (TrimBlanks(prueba.Item("ID_Error")) != "0") return;
 
+    // Everything the gateway gave is stored in one write at the end of each path, so that a
+    // terminal switched off half-way finds itself erased rather than initialized with part of
+    // its data (the loader does not ask for every value).
+    std::vector<std::pair<std::string, std::string>> valores;
     const auto guarda = [&](const char* clave, const std::string& valor) {
-      settings::GuardaParametro(clave, valor, op);
+      valores.emplace_back(clave, valor);
     };
-    guarda("param1", vpID_Store);
-    guarda("param2", serie);
-    guarda("param3", ptid);
-    guarda("param4", vpTipo);
-    guarda("param12", vpUserTA);
-    guarda("param13", vpPwdTA);
-    guarda("param14", DefaultAirtimeUrl());
-    guarda("param5", DefaultGatewayUrl());
-    guarda("param6", prueba.Item("m_Description"));
-    guarda("param7", prueba.Item("m_rfc"));
-    guarda("param8", control::PrimeraLineaDireccion(prueba));
-    guarda("param9", control::SegundaLineaDireccion(prueba));
+    const bool completa = [&] {
+      guarda("param1", vpID_Store);
+      guarda("param2", serie);
+      guarda("param3", ptid);
+      guarda("param4", vpTipo);
+      guarda("param12", vpUserTA);
+      guarda("param13", vpPwdTA);
+      guarda("param14", DefaultAirtimeUrl());
+      guarda("param5", DefaultGatewayUrl());
+      guarda("param6", prueba.Item("m_Description"));
+      guarda("param7", prueba.Item("m_rfc"));
+      guarda("param8", control::PrimeraLineaDireccion(prueba));
+      guarda("param9", control::SegundaLineaDireccion(prueba));
 
-    const auto sin_tiempo_de_respuesta = [&] {
-      op.MessageBox("TOVALIX: Problemas para obtener El Tiempo de Respuesta de su Aplicación",
-                    Operator::kPlain, "");
-    };
-    if (prueba.Item("timeOut_telco").empty()) return sin_tiempo_de_respuesta();
-    guarda("param20", prueba.Item("timeOut_telco"));
-    if (prueba.Item("timeOut_credit_debit").empty()) return sin_tiempo_de_respuesta();
-    guarda("param21", prueba.Item("timeOut_credit_debit"));
-    guarda("param22", prueba.Item("timeOut_orex"));
-    guarda("param23", prueba.Item("timeOut_corresponsal"));
-    if (prueba.Item("timeOut_pinpadConfig").empty()) {
-      op.MessageBox("TOVALIX: Problemas para obtener El Tiempo de Respuesta de la Configuración",
-                    Operator::kPlain, "");
-      return;
-    }
-    guarda("param24", prueba.Item("timeOut_pinpadConfig"));
-    guarda("param25", prueba.Item("timeOut_giftCard"));
-    guarda("param26", prueba.Item("timeOut_cashback"));
-    guarda("param10", prueba.Item("m_telephone"));
-    guarda("param11", control::TerceraLineaDireccion(prueba));
-    inicializada = 1;
+      const auto sin_tiempo_de_respuesta = [&] {
+        op.MessageBox("TOVALIX: Problemas para obtener El Tiempo de Respuesta de su Aplicación",
+                      Operator::kPlain, "");
+      };
+      if (prueba.Item("timeOut_telco").empty()) {
+        sin_tiempo_de_respuesta();
+        return false;
+      }
+      guarda("param20", prueba.Item("timeOut_telco"));
+      if (prueba.Item("timeOut_credit_debit").empty()) {
+        sin_tiempo_de_respuesta();
+        return false;
+      }
+      guarda("param21", prueba.Item("timeOut_credit_debit"));
+      guarda("param22", prueba.Item("timeOut_orex"));
+      guarda("param23", prueba.Item("timeOut_corresponsal"));
+      if (prueba.Item("timeOut_pinpadConfig").empty()) {
+        op.MessageBox("TOVALIX: Problemas para obtener El Tiempo de Respuesta de la Configuración",
+                      Operator::kPlain, "");
+        return false;
+      }
+      guarda("param24", prueba.Item("timeOut_pinpadConfig"));
+      guarda("param25", prueba.Item("timeOut_giftCard"));
+      guarda("param26", prueba.Item("timeOut_cashback"));
+      guarda("param10", prueba.Item("m_telephone"));
+      guarda("param11", control::TerceraLineaDireccion(prueba));
+      return true;
+    }();
+    const bool guardada = settings::GuardaParametros(valores, op);
+    inicializada = completa && guardada ? 1 : 0;
   });
   return inicializada;
 }
