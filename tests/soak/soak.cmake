@@ -1,5 +1,6 @@
 # The fault soak: many sales per PIN pad model with seeded random faults. ctest runs a short
-# one (label "soak"); `soak_sales --sales 1000` (or TOVALIX_SOAK_SALES) runs the long one.
+# one (label "soak"); `soak_sales --faulty 1000` runs the long one: every model goes on until
+# 1,000 of its sales carried a fault.
 add_executable(soak_sales ${CMAKE_CURRENT_LIST_DIR}/soak_sales.cpp)
 tovalix_set_warnings(soak_sales)
 target_link_libraries(soak_sales PRIVATE tovalix_test_support)

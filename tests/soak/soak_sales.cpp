@@ -5,7 +5,8 @@
 // deadlines of its flow, with all the keys of a known result in order, the port closed, no
 // file descriptor left open and no card data in tovalix.log or the operator's messages.
 //
-//   soak_sales [--sales N] [--seed S]      (or TOVALIX_SOAK_SALES / TOVALIX_SOAK_SEED)
+//   soak_sales [--sales N] [--faulty F] [--seed S]
+//   (or TOVALIX_SOAK_SALES / TOVALIX_SOAK_FAULTY / TOVALIX_SOAK_SEED)
 //
 // Exits 0 only when every sale passed every check. Card numbers here are made up.
 #include <dlfcn.h>
@@ -248,7 +249,8 @@ struct Totals {
   std::map<std::string, std::size_t> sales;   // by model
   std::map<std::string, std::size_t> faults;  // by kind, counted only when they happened
   std::map<std::string, std::size_t> approved;
-  std::map<std::string, double> slowest;  // fast-clock seconds, by model
+  std::map<std::string, std::size_t> faulty;  // by model, sales in which a fault happened
+  std::map<std::string, double> slowest;      // fast-clock seconds, by model
   std::size_t failures = 0;
 };
 
@@ -473,7 +475,10 @@ void Soak::Sale(const ModelInfo& info, std::size_t number) {
   const std::size_t descriptors_after = OpenDescriptors();
 
   ++totals_.sales[info.name];
-  if (fired) ++totals_.faults[fault];
+  if (fired) {
+    ++totals_.faults[fault];
+    ++totals_.faulty[info.name];
+  }
   if (result.Exists("Response_Message") && result.Item("Response_Message") == "APROBADA") {
     ++totals_.approved[info.name];
   }
@@ -517,10 +522,13 @@ std::optional<unsigned long> Setting(int argc, char** argv, const std::string& f
 
 int Run(int argc, char** argv) {
   const unsigned long sales = Setting(argc, argv, "--sales", "TOVALIX_SOAK_SALES").value_or(20);
+  // With --faulty N each model goes on past its sales until N of them carried a fault.
+  const unsigned long faulty = Setting(argc, argv, "--faulty", "TOVALIX_SOAK_FAULTY").value_or(0);
   const unsigned seed = static_cast<unsigned>(
       Setting(argc, argv, "--seed", "TOVALIX_SOAK_SEED").value_or(std::random_device{}()));
-  std::cout << "soak: " << sales << " sales per model, seed " << seed << " (rerun with --seed "
-            << seed << ")\n"
+  std::cout << "soak: " << sales << " sales per model";
+  if (faulty > 0) std::cout << " and at least " << faulty << " with a fault";
+  std::cout << ", seed " << seed << " (rerun with the same options and --seed " << seed << ")\n"
             << std::flush;
 
   const std::string nurit_path = BuildDir() + "/lib/libtovalix_nurit293_sim.so";
@@ -533,16 +541,27 @@ int Run(int argc, char** argv) {
   Soak soak(seed, totals, nurit, nurit_path);
   const auto models = Models();
   for (const ModelInfo& info : models) {
-    for (unsigned long n = 0; n < sales; ++n) soak.Sale(info, n);
+    // The cap keeps a soak whose faults stopped firing from running for ever.
+    const unsigned long cap = std::max(sales, 4 * faulty);
+    for (unsigned long n = 0; n < cap && (n < sales || totals.faulty[info.name] < faulty); ++n) {
+      soak.Sale(info, n);
+    }
+    if (totals.faulty[info.name] < faulty) {
+      std::cout << "FAILURE " << info.name << ": only " << totals.faulty[info.name]
+                << " sales with a fault in " << cap << "\n";
+      ++totals.failures;
+    }
   }
 
   std::size_t all_sales = 0;
   std::size_t all_faults = 0;
-  std::cout << "\nmodel             sales  approved  slowest (fast s)  bound (fast s)\n";
+  std::cout
+      << "\nmodel             sales  with a fault  approved  slowest (fast s)  bound (fast s)\n";
   for (const ModelInfo& info : models) {
     all_sales += totals.sales[info.name];
-    std::printf("%-16s %6zu %9zu %17.1f %15.1f\n", info.name, totals.sales[info.name],
-                totals.approved[info.name], totals.slowest[info.name], info.bound);
+    std::printf("%-16s %6zu %13zu %9zu %17.1f %15.1f\n", info.name, totals.sales[info.name],
+                totals.faulty[info.name], totals.approved[info.name], totals.slowest[info.name],
+                info.bound);
   }
   std::cout << "\nfaults injected by kind\n";
   for (const auto& [kind, count] : totals.faults) {
