@@ -116,7 +116,7 @@ void ExpectWholeLines(const std::string& text, unsigned long kill) {
 }
 
 // Kills a writer started by `start(kill, ready)` TOVALIX_CRASH_KILLS times at random moments;
-// after each kill the file must read as whole lines and `check(loaded, p, op, stored_text)`
+// after each kill the file must read as whole lines and `check(loaded, p, stored_text)`
 // judges what CargaParametros made of it.
 template <typename Start, typename Check>
 void KillRepeatedly(const char* what, Start start, Check check) {
