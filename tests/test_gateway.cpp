@@ -14,6 +14,7 @@
 #include "gateway/web_transaction.hpp"
 #include "platform/http_client.hpp"
 #include "sim/gateway/gateway_simulator.hpp"
+#include "support/sale_layouts.hpp"
 #include "support/test_environment.hpp"
 
 namespace tovalix::gateway {
@@ -95,11 +96,7 @@ TEST_F(GatewayTest, SalePostsTheTwentyPairsInOrderWithValuesAsStored) {
           "&pos_entry_mode=2&emv_tags=9F2608AABB&cvv2=&process_type=CDSaleCancel"
           "&ID_Client_Tx=-5&ID_Server_Tx=2147483647&InitialDeferment=3"
           "&NumberOfPayments=6&PlanType=03&track1=");
-  EXPECT_THAT(result.Keys(),
-              ElementsAre("ID_Store", "Truncated", "Amount", "Tip", "Total", "ID_Transaction",
-                          "ID_Tx", "Operation_Type", "Authorization_Number", "Pos_entry_mode",
-                          "Response_Message", "Affiliation", "OperType", "CardType", "IssuingBank",
-                          "ID_Terminal", "Num_Sec", "process_type", "ARQC", "AID"));
+  EXPECT_EQ(result.Keys(), testing::kGatewayAnswerKeys);
   EXPECT_EQ(result.Item("ID_Tx"), "100001");
   EXPECT_EQ(result.Item("Truncated"), "XXXXXXXXXXXX1111");
   EXPECT_EQ(result.Item("Response_Message"), "APROBADA");
@@ -163,11 +160,7 @@ TEST_F(GatewayTest, Status500ShowsTheBoxAndReturnsThePrefilledResult) {
   ASSERT_EQ(op.shown.size(), 1u);
   EXPECT_EQ(op.shown[0].text, "TOVALIX: ERROR AL MANDAR AL SERVIDOR QUELVAN Http Status ");
   EXPECT_EQ(op.shown[0].style, Operator::kPlain);
-  EXPECT_THAT(result.Keys(),
-              ElementsAre("process_type", "ARQC", "AID", "ID_Store", "Truncated", "Amount", "Tip",
-                          "Total", "ID_Transaction", "ID_Tx", "Operation_Type",
-                          "Authorization_Number", "Response_Message", "Affiliation", "OperType",
-                          "CardType", "IssuingBank", "ID_Terminal", "Num_Sec"));
+  EXPECT_EQ(result.Keys(), testing::kGatewayDefaultKeys);
   EXPECT_EQ(result.Item("ID_Tx"), "-3");
   EXPECT_EQ(result.Item("ID_Store"), "1234");
   EXPECT_EQ(result.Item("Amount"), "150");

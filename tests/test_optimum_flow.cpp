@@ -15,6 +15,7 @@
 
 #include "optimum_fixture.hpp"
 #include "sim/pinpad/scripted_pinpad.hpp"
+#include "support/sale_layouts.hpp"
 
 namespace tovalix::drivers::optimum {
 namespace {
@@ -24,25 +25,7 @@ using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 
-const std::vector<std::string> kFirstKeys = {"ID_Store",
-                                             "Truncated",
-                                             "Amount",
-                                             "Tip",
-                                             "Total",
-                                             "ID_Transaction",
-                                             "ID_Tx",
-                                             "Operation_Type",
-                                             "Authorization_Number",
-                                             "Response_Message",
-                                             "Affiliation",
-                                             "OperType",
-                                             "EMV_Tags",
-                                             "ARQC",
-                                             "AID",
-                                             "CardType",
-                                             "IssuingBank",
-                                             "ID_Terminal",
-                                             "Num_Sec"};
+const testing::Keys& kFirstKeys = testing::kVerifoneFirstKeys;
 
 // What the gateway receives for the simulator's chip data: the table's elements in table
 // order with one-byte hex lengths; 9A and 9F03 dropped.

@@ -12,6 +12,7 @@
 #include "sim/gateway/gateway_simulator.hpp"
 #include "sim/pinpad/scripted_pinpad.hpp"
 #include "sim/vx810/vx810_simulator.hpp"
+#include "support/sale_layouts.hpp"
 #include "support/test_environment.hpp"
 
 namespace tovalix::drivers::vx810 {
@@ -94,11 +95,7 @@ TEST_F(Vx810FlowTest, EnqNotAcknowledgedSendsNothingElseAndKeepsTheFirstValues) 
   const Dictionary result = Sell();
   EXPECT_THAT(pad.Commands(), ElementsAre("ENQ"));
   ExpectNotSent(result);
-  EXPECT_THAT(result.Keys(),
-              ElementsAre("ID_Store", "Truncated", "Amount", "Tip", "Total", "ID_Transaction",
-                          "ID_Tx", "Operation_Type", "Authorization_Number", "Response_Message",
-                          "Affiliation", "OperType", "EMV_Tags", "ARQC", "AID", "CardType",
-                          "IssuingBank", "ID_Terminal", "Num_Sec"));
+  EXPECT_EQ(result.Keys(), testing::kVerifoneFirstKeys);
   EXPECT_EQ(result.Item("ID_Store"), "5");
   EXPECT_EQ(result.Item("Amount"), "125.5");
   EXPECT_EQ(result.Item("Response_Message"), kFirstMessage);

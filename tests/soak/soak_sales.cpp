@@ -36,6 +36,7 @@
 #include "sim/nurit293_library/nurit293_sim.h"
 #include "sim/optimum/optimum_pinpad.hpp"
 #include "sim/vx810/vx810_simulator.hpp"
+#include "support/sale_layouts.hpp"
 #include "support/test_environment.hpp"
 
 namespace tovalix::soak {
@@ -84,46 +85,11 @@ const std::vector<std::string> kNuritFunctions = {
     "VB_prepareDevice", "VB_startTransaction", "VB_readCardEx",   "VB_notifyResult",
     "VB_displayText",   "VB_endTransaction",   "VB_releaseDevice"};
 
-using Keys = std::vector<std::string>;
-const Keys kGatewayAnswerKeys = {"ID_Store",
-                                 "Truncated",
-                                 "Amount",
-                                 "Tip",
-                                 "Total",
-                                 "ID_Transaction",
-                                 "ID_Tx",
-                                 "Operation_Type",
-                                 "Authorization_Number",
-                                 "Pos_entry_mode",
-                                 "Response_Message",
-                                 "Affiliation",
-                                 "OperType",
-                                 "CardType",
-                                 "IssuingBank",
-                                 "ID_Terminal",
-                                 "Num_Sec",
-                                 "process_type",
-                                 "ARQC",
-                                 "AID"};
-const Keys kGatewayDefaultKeys = {"process_type",
-                                  "ARQC",
-                                  "AID",
-                                  "ID_Store",
-                                  "Truncated",
-                                  "Amount",
-                                  "Tip",
-                                  "Total",
-                                  "ID_Transaction",
-                                  "ID_Tx",
-                                  "Operation_Type",
-                                  "Authorization_Number",
-                                  "Response_Message",
-                                  "Affiliation",
-                                  "OperType",
-                                  "CardType",
-                                  "IssuingBank",
-                                  "ID_Terminal",
-                                  "Num_Sec"};
+using testing::Keys;
+using testing::kGatewayAnswerKeys;
+using testing::kGatewayDefaultKeys;
+
+// The Nurit 293 orders its first values its own way.
 Keys FirstKeys(std::initializer_list<const char*> tail) {
   Keys keys = {"ID_Store",
                "Truncated",
@@ -199,10 +165,8 @@ constexpr double GatewayAllowance() {
 }
 
 std::vector<ModelInfo> Models() {
-  const Keys ingenico = FirstKeys({"Affiliation", "OperType", "CardType", "ARQC", "AID", "EMV_Tags",
-                                   "IssuingBank", "ID_Terminal", "Num_Sec"});
-  const Keys verifone = FirstKeys({"Affiliation", "OperType", "EMV_Tags", "ARQC", "AID", "CardType",
-                                   "IssuingBank", "ID_Terminal", "Num_Sec"});
+  const Keys& ingenico = testing::kIngenicoFirstKeys;
+  const Keys& verifone = testing::kVerifoneFirstKeys;
   const Keys nurit_a = FirstKeys({"Affiliation", "OperType", "CardType", "IssuingBank",
                                   "ID_Terminal", "EMV_Tags", "ARQC", "AID", "Num_Sec"});
   const Keys nurit_b = FirstKeys({"Affiliation", "OperType", "CardType", "IssuingBank",
