@@ -5,6 +5,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -33,140 +34,37 @@ using tovalix::testing::ShownMessage;
 
 using Keys = std::vector<std::string>;
 
-const Keys kSaleKeys = {"Accepted",
-                        "idTrans",
-                        "ticketDateTime",
-                        "tellerName",
-                        "providerName",
-                        "faceValue",
-                        "totalCost",
-                        "telephone",
-                        "valid",
-                        "notes",
-                        "instructions",
-                        "idPIN",
-                        "idPOS",
-                        "transID",
-                        "groupBalance",
-                        "chainBalance",
-                        "merchantBalance",
-                        "groupFrozenBalance",
-                        "chainFrozenBalance",
-                        "merchantFrozenBalance",
-                        "responseText",
-                        "responseCode",
-                        "Description",
-                        "Address1",
-                        "Address2",
-                        "Address3",
-                        "RFC",
-                        "Phone"};
+// clang-format off
+const Keys kSaleKeys = {
+    "Accepted", "idTrans", "ticketDateTime", "tellerName", "providerName", "faceValue",
+    "totalCost", "telephone", "valid", "notes", "instructions", "idPIN", "idPOS", "transID",
+    "groupBalance", "chainBalance", "merchantBalance", "groupFrozenBalance", "chainFrozenBalance",
+    "merchantFrozenBalance", "responseText", "responseCode", "Description", "Address1", "Address2",
+    "Address3", "RFC", "Phone"};
+const Keys kStatusKeys = {
+    "Accepted", "processing", "idTrans", "ticketDateTime", "tellerName", "providerName",
+    "idProvider", "faceValue", "totalCost", "telephone", "valid", "notes", "instructions", "idPIN",
+    "idPOS", "transID", "posDescription", "groupBalance", "chainBalance", "merchantBalance",
+    "groupFrozenBalance", "chainFrozenBalance", "merchantFrozenBalance", "responseText",
+    "responseCode", "Description", "Address1", "Address2", "Address3", "RFC", "Phone"};
+const Keys kStatusFirstKeys = {
+    "Accepted", "instructions", "processing", "idProvider", "totalCost", "valid", "idPIN", "idPOS",
+    "posDescription", "groupBalance", "chainBalance", "merchantBalance", "groupFrozenBalance",
+    "chainFrozenBalance", "merchantFrozenBalance", "responseText", "responseCode", "idTrans",
+    "ticketDateTime", "tellerName", "faceValue", "telephone", "notes", "transID", "providerName",
+    "Description", "Address1", "Address2", "RFC", "Phone"};
+const Keys kBalanceKeys = {
+    "Accepted", "tellerName", "idPOS", "groupBalance", "chainBalance", "merchantBalance",
+    "groupFrozenBalance", "chainFrozenBalance", "merchantFrozenBalance", "responseText",
+    "Description", "Address1", "Address2", "Address3", "RFC", "Phone"};
+// clang-format on
 // The first list of a sale has responseCode before responseText.
-const Keys kSaleFirstKeys = {"Accepted",
-                             "idTrans",
-                             "ticketDateTime",
-                             "tellerName",
-                             "providerName",
-                             "faceValue",
-                             "totalCost",
-                             "telephone",
-                             "valid",
-                             "notes",
-                             "instructions",
-                             "idPIN",
-                             "idPOS",
-                             "transID",
-                             "groupBalance",
-                             "chainBalance",
-                             "merchantBalance",
-                             "groupFrozenBalance",
-                             "chainFrozenBalance",
-                             "merchantFrozenBalance",
-                             "responseCode",
-                             "responseText",
-                             "Description",
-                             "Address1",
-                             "Address2",
-                             "Address3",
-                             "RFC",
-                             "Phone"};
-const Keys kStatusKeys = {"Accepted",
-                          "processing",
-                          "idTrans",
-                          "ticketDateTime",
-                          "tellerName",
-                          "providerName",
-                          "idProvider",
-                          "faceValue",
-                          "totalCost",
-                          "telephone",
-                          "valid",
-                          "notes",
-                          "instructions",
-                          "idPIN",
-                          "idPOS",
-                          "transID",
-                          "posDescription",
-                          "groupBalance",
-                          "chainBalance",
-                          "merchantBalance",
-                          "groupFrozenBalance",
-                          "chainFrozenBalance",
-                          "merchantFrozenBalance",
-                          "responseText",
-                          "responseCode",
-                          "Description",
-                          "Address1",
-                          "Address2",
-                          "Address3",
-                          "RFC",
-                          "Phone"};
-const Keys kStatusFirstKeys = {"Accepted",
-                               "instructions",
-                               "processing",
-                               "idProvider",
-                               "totalCost",
-                               "valid",
-                               "idPIN",
-                               "idPOS",
-                               "posDescription",
-                               "groupBalance",
-                               "chainBalance",
-                               "merchantBalance",
-                               "groupFrozenBalance",
-                               "chainFrozenBalance",
-                               "merchantFrozenBalance",
-                               "responseText",
-                               "responseCode",
-                               "idTrans",
-                               "ticketDateTime",
-                               "tellerName",
-                               "faceValue",
-                               "telephone",
-                               "notes",
-                               "transID",
-                               "providerName",
-                               "Description",
-                               "Address1",
-                               "Address2",
-                               "RFC",
-                               "Phone"};
-const Keys kBalanceKeys = {"Accepted",
-                           "tellerName",
-                           "idPOS",
-                           "groupBalance",
-                           "chainBalance",
-                           "merchantBalance",
-                           "groupFrozenBalance",
-                           "chainFrozenBalance",
-                           "merchantFrozenBalance",
-                           "responseText",
-                           "Description",
-                           "Address1",
-                           "Address2",
-                           "Address3",
-                           "RFC",
-                           "Phone"};
+const Keys kSaleFirstKeys = [] {
+  Keys keys = kSaleKeys;
+  std::iter_swap(std::find(keys.begin(), keys.end(), "responseText"),
+                 std::find(keys.begin(), keys.end(), "responseCode"));
+  return keys;
+}();
 
 constexpr const char* kNoData =
     "TOVALIX: No se pudieron leer los datos para efectuar la transacción";
