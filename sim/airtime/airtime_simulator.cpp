@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
-#include <stdexcept>
+#include <exception>
 
 namespace tovalix::sim {
 namespace {
@@ -89,40 +89,22 @@ std::vector<std::string> AirtimeRequest::Names() const {
 }
 
 AirtimeSimulator::AirtimeSimulator(int port, const std::string& host)
-    : host_(host), server_(std::make_unique<httplib::Server>()) {
-  // One request per connection: a worker never lingers on an idle keep-alive socket.
-  server_->set_keep_alive_max_count(1);
-  server_->set_read_timeout(5, 0);
-  server_->Post(".*", [this](const httplib::Request& in, httplib::Response& out) {
-    const AirtimeRequest request{in.path, in.get_header_value("Content-Type"), in.body,
-                                 DecodeForm(in.body)};
-    AirtimeAnswer answer;
-    try {
-      answer = Handle(request);
-    } catch (const std::exception& error) {
-      answer = AirtimeAnswer{};
-      answer.status = 500;
-      answer.raw = error.what();
-    }
-    out.status = answer.status;
-    out.set_content(answer.Body(), "text/xml; charset=utf-8");
-  });
+    : server_("airtime simulator", port, host,
+              [this](const httplib::Request& in, httplib::Response& out) { Respond(in, out); }) {}
 
-  port_ = port == 0 ? server_->bind_to_any_port(host_)
-                    : (server_->bind_to_port(host_, port) ? port : -1);
-  if (port_ <= 0) throw std::runtime_error("the airtime simulator cannot listen on " + host_);
-  thread_ = std::thread([this] {
-    server_->listen_after_bind();
-    listen_returned_ = true;
-  });
-  // stop() before the server runs would hang: wait until it does.
-  while (!server_->is_running()) {
-    if (listen_returned_) {
-      thread_.join();
-      throw std::runtime_error("the airtime simulator stopped before serving");
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+void AirtimeSimulator::Respond(const httplib::Request& in, httplib::Response& out) {
+  const AirtimeRequest request{in.path, in.get_header_value("Content-Type"), in.body,
+                               DecodeForm(in.body)};
+  AirtimeAnswer answer;
+  try {
+    answer = Handle(request);
+  } catch (const std::exception& error) {
+    answer = AirtimeAnswer{};
+    answer.status = 500;
+    answer.raw = error.what();
   }
+  out.status = answer.status;
+  out.set_content(answer.Body(), "text/xml; charset=utf-8");
 }
 
 AirtimeSimulator::~AirtimeSimulator() {
@@ -130,7 +112,7 @@ AirtimeSimulator::~AirtimeSimulator() {
 }
 
 std::string AirtimeSimulator::BaseUrl() const {
-  return "http://" + host_ + ":" + std::to_string(port_);
+  return server_.Origin();
 }
 
 void AirtimeSimulator::SetCatalogue(Catalogue catalogue) {
@@ -169,8 +151,7 @@ void AirtimeSimulator::Stop() {
     stopping_ = true;
   }
   wake_.notify_all();
-  if (server_->is_running()) server_->stop();
-  if (thread_.joinable()) thread_.join();
+  server_.Stop();
 }
 
 AirtimeAnswer AirtimeSimulator::Handle(const AirtimeRequest& request) {

@@ -6,22 +6,20 @@
 // drop or rename elements, send a body that is not XML, another status, or answer late.
 #pragma once
 
-#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <functional>
 #include <map>
-#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <thread>
 #include <utility>
 #include <vector>
 
 #include "sim/gateway/form_decoder.hpp"
+#include "sim/http/loopback_server.hpp"
 
 namespace httplib {
 class Server;
@@ -99,7 +97,7 @@ class AirtimeSimulator {
   AirtimeSimulator(const AirtimeSimulator&) = delete;
   AirtimeSimulator& operator=(const AirtimeSimulator&) = delete;
 
-  int Port() const { return port_; }
+  int Port() const { return server_.Port(); }
   // "http://<host>:<port>", without a trailing "/": what the terminal stores as its base.
   std::string BaseUrl() const;
 
@@ -115,14 +113,10 @@ class AirtimeSimulator {
   void Stop();
 
  private:
+  // Turns one HTTP request into the simulator's answer.
+  void Respond(const httplib::Request& in, httplib::Response& out);
   AirtimeAnswer Handle(const AirtimeRequest& request);
   AirtimeAnswer Serve(const AirtimeRequest& request, std::size_t sequence);
-
-  std::string host_;
-  int port_ = 0;
-  std::unique_ptr<httplib::Server> server_;
-  std::thread thread_;
-  std::atomic<bool> listen_returned_{false};
 
   mutable std::mutex mutex_;
   std::condition_variable wake_;
@@ -131,6 +125,8 @@ class AirtimeSimulator {
   Script script_;
   Catalogue catalogue_ = DefaultCatalogue();
   std::map<std::string, AirtimeAnswer> sales_;  // accepted sales by posTimeStamp
+  // Last: it serves only once everything its handler uses exists, and stops first.
+  LoopbackServer server_;
 };
 
 }  // namespace tovalix::sim

@@ -3,7 +3,7 @@
 #include <httplib.h>
 
 #include <algorithm>
-#include <stdexcept>
+#include <exception>
 
 namespace tovalix::sim {
 namespace {
@@ -58,47 +58,29 @@ std::string GatewayAnswer::Header(std::string_view name) const {
 }
 
 GatewaySimulator::GatewaySimulator(int port, const std::string& host)
-    : host_(host), server_(std::make_unique<httplib::Server>()) {
-  // One request per connection: a worker never lingers on an idle keep-alive socket.
-  server_->set_keep_alive_max_count(1);
-  server_->set_read_timeout(5, 0);
-  server_->Post(".*", [this](const httplib::Request& in, httplib::Response& out) {
-    GatewayRequest request{in.method, in.path, in.get_header_value("Content-Type"), in.body,
-                           DecodeForm(in.body)};
-    GatewayAnswer answer;
-    try {
-      Handle(request, answer);
-    } catch (const std::exception& error) {
-      answer = GatewayAnswer{};
-      answer.status = 500;
-      answer.body = error.what();
-    }
-    if (answer.drop) {
-      // Promise a body and close the connection without sending it.
-      out.set_content_provider(16, "text/plain",
-                               [](std::size_t, std::size_t, httplib::DataSink&) { return false; });
-      return;
-    }
-    out.status = answer.status;
-    for (const auto& [name, value] : answer.headers) out.set_header(name, OneLine(value));
-    out.set_content(answer.body, "text/html");
-  });
+    : server_("gateway simulator", port, host,
+              [this](const httplib::Request& in, httplib::Response& out) { Respond(in, out); }) {}
 
-  port_ = port == 0 ? server_->bind_to_any_port(host_)
-                    : (server_->bind_to_port(host_, port) ? port : -1);
-  if (port_ <= 0) throw std::runtime_error("the gateway simulator cannot listen on " + host_);
-  thread_ = std::thread([this] {
-    server_->listen_after_bind();
-    listen_returned_ = true;
-  });
-  // stop() before the server runs would hang: wait until it does.
-  while (!server_->is_running()) {
-    if (listen_returned_) {
-      thread_.join();
-      throw std::runtime_error("the gateway simulator stopped before serving");
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+void GatewaySimulator::Respond(const httplib::Request& in, httplib::Response& out) {
+  GatewayRequest request{in.method, in.path, in.get_header_value("Content-Type"), in.body,
+                         DecodeForm(in.body)};
+  GatewayAnswer answer;
+  try {
+    Handle(request, answer);
+  } catch (const std::exception& error) {
+    answer = GatewayAnswer{};
+    answer.status = 500;
+    answer.body = error.what();
   }
+  if (answer.drop) {
+    // Promise a body and close the connection without sending it.
+    out.set_content_provider(16, "text/plain",
+                             [](std::size_t, std::size_t, httplib::DataSink&) { return false; });
+    return;
+  }
+  out.status = answer.status;
+  for (const auto& [name, value] : answer.headers) out.set_header(name, OneLine(value));
+  out.set_content(answer.body, "text/html");
 }
 
 GatewaySimulator::~GatewaySimulator() {
@@ -106,7 +88,7 @@ GatewaySimulator::~GatewaySimulator() {
 }
 
 std::string GatewaySimulator::Url() const {
-  return "http://" + host_ + ":" + std::to_string(port_) + "/gateway.asp";
+  return server_.Origin() + "/gateway.asp";
 }
 
 void GatewaySimulator::SetScript(Script script) {
@@ -131,8 +113,7 @@ void GatewaySimulator::Stop() {
     stopping_ = true;
   }
   wake_.notify_all();
-  if (server_->is_running()) server_->stop();
-  if (thread_.joinable()) thread_.join();
+  server_.Stop();
 }
 
 void GatewaySimulator::Handle(const GatewayRequest& request, GatewayAnswer& answer) {

@@ -4,20 +4,18 @@
 // process_type; a script may then change the status, headers, delay or drop the connection.
 #pragma once
 
-#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <functional>
-#include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
-#include <thread>
 #include <utility>
 #include <vector>
 
 #include "sim/gateway/form_decoder.hpp"
+#include "sim/http/loopback_server.hpp"
 
 namespace httplib {
 class Server;
@@ -71,7 +69,7 @@ class GatewaySimulator {
   GatewaySimulator(const GatewaySimulator&) = delete;
   GatewaySimulator& operator=(const GatewaySimulator&) = delete;
 
-  int Port() const { return port_; }
+  int Port() const { return server_.Port(); }
   // "http://<host>:<port>/gateway.asp". Any path is served; each request records its own.
   std::string Url() const;
 
@@ -85,19 +83,17 @@ class GatewaySimulator {
   void Stop();
 
  private:
+  // Turns one HTTP request into the simulator's answer.
+  void Respond(const httplib::Request& in, httplib::Response& out);
   void Handle(const GatewayRequest& request, GatewayAnswer& answer);
-
-  std::string host_;
-  int port_ = 0;
-  std::unique_ptr<httplib::Server> server_;
-  std::thread thread_;
-  std::atomic<bool> listen_returned_{false};
 
   mutable std::mutex mutex_;
   std::condition_variable wake_;
   bool stopping_ = false;
   std::vector<GatewayRequest> requests_;
   Script script_;
+  // Last: it serves only once everything its handler uses exists, and stops first.
+  LoopbackServer server_;
 };
 
 }  // namespace tovalix::sim
