@@ -79,14 +79,7 @@ void LeeSaldo(std::string_view body, const settings::Parametros& p, Dictionary& 
     resultado.Set("responseText", documento.Texto("responseText"));
     return;
   }
-  const std::vector<std::string> textos = LeeTextos(documento, kCamposSaldo);
-  Dictionary saldo;
-  saldo.Add("Accepted", "True");
-  for (std::size_t i = 0; i < kCamposSaldo.size(); ++i) {
-    saldo.Add(std::string(kCamposSaldo[i]), textos[i]);
-  }
-  AgregaComercio(saldo, p);
-  resultado = std::move(saldo);
+  resultado = Aceptada(documento, kCamposSaldo, p);
 }
 
 Dictionary TiempoAireConsultaSaldo(EstadoTiempoAire& estado, const std::string& vptellerLogin) {

@@ -22,12 +22,17 @@ void AgregaComercio(Dictionary& resultado, const settings::Parametros& p) {
   resultado.Add("Phone", p.Telefono);
 }
 
-std::vector<std::string> LeeTextos(const Documento& documento,
-                                   const std::vector<std::string_view>& nombres) {
-  std::vector<std::string> textos;
-  textos.reserve(nombres.size());
-  for (const std::string_view nombre : nombres) textos.push_back(documento.Texto(nombre));
-  return textos;
+Dictionary Aceptada(const Documento& documento, const std::vector<std::string_view>& campos,
+                    const settings::Parametros& p,
+                    std::initializer_list<std::pair<std::string_view, std::string_view>> primeros) {
+  Dictionary aceptada;
+  aceptada.Add("Accepted", "True");
+  for (const auto& [clave, valor] : primeros) aceptada.Add(std::string(clave), std::string(valor));
+  for (const std::string_view campo : campos) {
+    aceptada.Add(std::string(campo), documento.Texto(campo));
+  }
+  AgregaComercio(aceptada, p);
+  return aceptada;
 }
 
 }  // namespace tovalix::airtime

@@ -5,6 +5,7 @@
 #include <initializer_list>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include <tovalix/dictionary.hpp>
@@ -22,8 +23,12 @@ void Agrega(Dictionary& resultado, std::initializer_list<std::string_view> clave
 void AgregaComercio(Dictionary& resultado);
 void AgregaComercio(Dictionary& resultado, const settings::Parametros& p);
 
-// The text of each of `nombres` under the answer's root, all read before any is used.
-std::vector<std::string> LeeTextos(const Documento& documento,
-                                   const std::vector<std::string_view>& nombres);
+// The result of an accepted answer: "Accepted" "True", then `primeros`, the text of each of
+// `campos` under the answer's root and the store's data. It is built apart, so an answer that
+// fails half-way leaves the caller's result whole.
+Dictionary Aceptada(
+    const Documento& documento, const std::vector<std::string_view>& campos,
+    const settings::Parametros& p,
+    std::initializer_list<std::pair<std::string_view, std::string_view>> primeros = {});
 
 }  // namespace tovalix::airtime

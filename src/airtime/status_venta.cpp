@@ -112,15 +112,7 @@ void LeeStatusVenta(std::string_view body, const settings::Parametros& p, Dictio
     resultado.Set("responseCode", documento.Texto("responseCode"));
     return;
   }
-  const std::vector<std::string> textos = LeeTextos(documento, kCamposStatus);
-  Dictionary encontrada;
-  encontrada.Add("Accepted", "True");
-  encontrada.Add("processing", "False");
-  for (std::size_t i = 0; i < kCamposStatus.size(); ++i) {
-    encontrada.Add(std::string(kCamposStatus[i]), textos[i]);
-  }
-  AgregaComercio(encontrada, p);
-  resultado = std::move(encontrada);
+  resultado = Aceptada(documento, kCamposStatus, p, {{"processing", "False"}});
 }
 
 Dictionary TiempoAireStatusVenta(EstadoTiempoAire& estado, const std::string& vpProvider,

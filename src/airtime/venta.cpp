@@ -127,15 +127,7 @@ void LeeVenta(std::string_view body, const settings::Parametros& p, Dictionary& 
     resultado.Set("responseCode", documento.Texto("responseCode"));
     return;
   }
-  // Every element is read before the result changes, so a missing one leaves it whole.
-  const std::vector<std::string> textos = LeeTextos(documento, kCamposVenta);
-  Dictionary aceptada;
-  aceptada.Add("Accepted", "True");
-  for (std::size_t i = 0; i < kCamposVenta.size(); ++i) {
-    aceptada.Add(std::string(kCamposVenta[i]), textos[i]);
-  }
-  AgregaComercio(aceptada, p);
-  resultado = std::move(aceptada);
+  resultado = Aceptada(documento, kCamposVenta, p);
 }
 
 Dictionary TiempoAire(EstadoTiempoAire& estado, const std::string& vptellerLogin,
