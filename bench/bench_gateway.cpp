@@ -22,27 +22,14 @@
 #include "gateway/web_transaction.hpp"
 #include "sim/gateway/gateway_simulator.hpp"
 
+#include "bench_support.hpp"
+
 extern char** environ;
 
 namespace {
 
-using Steady = std::chrono::steady_clock;
+using namespace tovalix::bench;
 constexpr int kRequests = 50;
-
-double Ms(Steady::duration d) {
-  return std::chrono::duration<double, std::milli>(d).count();
-}
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v.empty() ? 0 : v[v.size() / 2];
-}
-
-class QuietOperator final : public tovalix::Operator {
- public:
-  void MessageBox(const std::string& text, int, const std::string&) override {
-    std::fprintf(stderr, "message: %s\n", text.c_str());
-  }
-};
 
 // Runs curl with `args`; its standard output goes to `out_path`. False when it failed.
 bool RunCurl(const std::vector<std::string>& args, const std::string& out_path) {
@@ -68,14 +55,7 @@ bool RunCurl(const std::vector<std::string>& args, const std::string& out_path) 
 int main() {
   QuietOperator op;
   tovalix::sim::GatewaySimulator gateway;
-  tovalix::gateway::PinPad record;
-  record.ID_Store(5);
-  record.Amount(125.5);
-  record.Total(125.5);
-  record.ID_Transaction(77);
-  record.Operation_Type(1);
-  record.Pos_entry_mode(1);
-  record.track2("4000001234567899=49121010000000000000");
+  const tovalix::gateway::PinPad record = SampleSale();
 
   std::vector<double> ours;
   for (int i = 0; i < kRequests; ++i) {

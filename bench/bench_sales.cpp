@@ -35,27 +35,13 @@
 #include "sim/pinpad/pty_pair.hpp"
 #include "sim/vx810/vx810_simulator.hpp"
 
+#include "bench_support.hpp"
+
 namespace {
 
-using Steady = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 using namespace tovalix;
-
-double Seconds(Steady::duration d) {
-  return std::chrono::duration<double>(d).count();
-}
-
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v.empty() ? 0 : v[v.size() / 2];
-}
-
-class QuietOperator final : public Operator {
- public:
-  void MessageBox(const std::string& text, int, const std::string&) override {
-    std::fprintf(stderr, "message: %s\n", text.c_str());
-  }
-};
+using namespace tovalix::bench;
 
 // The system clock, adding up what the flow sleeps for (its pauses).
 class CountingClock final : public platform::Clock {
@@ -236,14 +222,7 @@ SaleFigures Sale(Model model, bool slow_reader) {
 double GatewayRoundTrip(int count) {
   QuietOperator op;
   sim::GatewaySimulator gateway;
-  gateway::PinPad record;
-  record.ID_Store(5);
-  record.Amount(125.5);
-  record.Total(125.5);
-  record.ID_Transaction(77);
-  record.Operation_Type(1);
-  record.Pos_entry_mode(1);
-  record.track2("4000001234567899=49121010000000000000");
+  const gateway::PinPad record = SampleSale();
   std::vector<double> times;
   for (int i = 0; i < count; ++i) {
     const auto begin = Steady::now();

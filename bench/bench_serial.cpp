@@ -20,9 +20,14 @@
 #include "serial/serial_link.hpp"
 #include "sim/pinpad/pinpad_simulator.hpp"
 
+#include "bench_support.hpp"
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using tovalix::bench::Ms;
+using tovalix::bench::Percentile;
+using tovalix::bench::QuietOperator;
 using tovalix::sim::Delivery;
 
 constexpr int kExchanges = 200;
@@ -47,23 +52,6 @@ class PacedPad final : public tovalix::sim::PinPadSimulator {
   std::string answer_;
   std::atomic<bool> silent_{false};
 };
-
-class QuietOperator final : public tovalix::Operator {
- public:
-  void MessageBox(const std::string& text, int, const std::string&) override {
-    std::fprintf(stderr, "message: %s\n", text.c_str());
-  }
-};
-
-double Ms(Clock::duration d) {
-  return std::chrono::duration<double, std::milli>(d).count();
-}
-
-double Percentile(std::vector<double> values, double p) {
-  std::sort(values.begin(), values.end());
-  const auto index = static_cast<std::size_t>(p * static_cast<double>(values.size() - 1) + 0.5);
-  return values[std::min(index, values.size() - 1)];
-}
 
 double ProcessCpuSeconds() {
   timespec now{};
