@@ -9,6 +9,7 @@
 #include "control/cliente_state.hpp"
 #include "control/sale_dispatch.hpp"
 #include "control/shared_checks.hpp"
+#include "drivers/sale_request.hpp"
 #include "serial/port_discovery.hpp"
 
 namespace tovalix {
@@ -18,21 +19,11 @@ using control::Caja;
 using control::Rechaza;
 
 Dictionary ResultadoInicial(const drivers::SolicitudVenta& s) {
-  Dictionary r;
-  r.Add("ID_Store", std::to_string(s.ID_Store));
-  r.Add("Truncated", "");
-  r.Add("Amount", TextOfDouble(s.Amount));
-  r.Add("Tip", TextOfDouble(s.Tip));
-  r.Add("Total", TextOfDouble(s.Total));
-  r.Add("ID_Transaction", "");
-  r.Add("ID_Tx", "-3");
-  r.Add("Operation_Type", std::to_string(s.Operation_Type));
-  r.Add("Authorization_Number", "000000");
-  r.Add("Response_Message", "NO PASO LAS VALIDACIONES INICIALES.");
-  for (const char* key : {"Affiliation", "OperType", "CardType", "IssuingBank", "ID_Terminal",
-                          "Description", "Address1", "Address2", "RFC", "Num_Sec"}) {
-    r.Add(key, "");
-  }
+  // The head a sale flow's first values also have, then the merchant's entries.
+  Dictionary r = drivers::PrimerosValoresVenta(
+      s, "NO PASO LAS VALIDACIONES INICIALES.",
+      {"Affiliation", "OperType", "CardType", "IssuingBank", "ID_Terminal", "Description",
+       "Address1", "Address2", "RFC", "Num_Sec"});
   r.Add("process_type", "CDSaleCancel");
   r.Add("Phone", "");
   r.Add("Servicio", "");
