@@ -48,9 +48,11 @@ unsigned long FromEnvironment(const char* name, unsigned long fallback) {
 
 // Starts `writer` in a child process, waits until it says on its pipe that it stored once
 // (so that a slow machine, or valgrind, is not killed before it ever wrote), lets it run for
-// `moment` more and kills it with SIGKILL.
+// `share` of three times that first store's time more and kills it with SIGKILL. Measuring
+// the moment in the writer's own time keeps every stage of its cycle in reach at any speed.
 template <typename Writer>
-void KillWhileWriting(Writer writer, std::chrono::microseconds moment) {
+void KillWhileWriting(Writer writer, double share) {
+  const auto started = std::chrono::steady_clock::now();
   int ready[2];
   ASSERT_EQ(::pipe(ready), 0);
   const pid_t child = ::fork();
@@ -69,7 +71,8 @@ void KillWhileWriting(Writer writer, std::chrono::microseconds moment) {
   if (!said_so) ::kill(child, SIGKILL);
   if (!said_so) ::waitpid(child, nullptr, 0);
   ASSERT_TRUE(said_so) << "the writer never stored its first generation";
-  std::this_thread::sleep_for(moment);
+  const auto first_store = std::chrono::steady_clock::now() - started;
+  std::this_thread::sleep_for(std::chrono::microseconds(200) + 3 * share * first_store);
   ASSERT_EQ(::kill(child, SIGKILL), 0);
   int status = 0;
   ASSERT_EQ(::waitpid(child, &status, 0), child);
@@ -127,14 +130,13 @@ void KillRepeatedly(const char* what, Start start, Check check) {
   const unsigned long kills = FromEnvironment("TOVALIX_CRASH_KILLS", 30);
   const unsigned long seed = FromEnvironment("TOVALIX_CRASH_SEED", std::random_device{}());
   std::mt19937 random(static_cast<std::mt19937::result_type>(seed));
-  std::uniform_int_distribution<int> pause_us(200, 80000);
+  std::uniform_real_distribution<double> share(0, 1);
   unsigned long complete = 0;
   unsigned long cleared = 0;
 
   for (unsigned long kill = 0; kill < kills; ++kill) {
     SCOPED_TRACE("seed " + std::to_string(seed) + ", kill " + std::to_string(kill));
-    KillWhileWriting([&](int ready) { start(kill, ready); },
-                     std::chrono::microseconds(pause_us(random)));
+    KillWhileWriting([&](int ready) { start(kill, ready); }, share(random));
     if (::testing::Test::HasFatalFailure()) break;
 
     const std::string text = std::filesystem::exists(file) ? ReadFile(file) : std::string();
@@ -187,7 +189,9 @@ TEST(SettingsUnderKill, AKilledWriterLeavesOneWholeGenerationOrNone) {
 }
 
 // Runs in the child until killed: initializes a terminal without PIN pad over and over, store
-// n with serial "SER-n", against a gateway simulator of its own.
+// n with serial "SER-n", against a gateway simulator of its own. After each one it stays
+// initialized for as long as that took, as a terminal is used once set up; otherwise a whole
+// terminal would only be seen in the instant before the next initialization erases it.
 [[noreturn]] void InitializeForever(unsigned long first, int ready) {
   sim::GatewaySimulator gateway;
   ::setenv("TOVALIX_GATEWAY_URL", gateway.Url().c_str(), 1);
@@ -195,11 +199,13 @@ TEST(SettingsUnderKill, AKilledWriterLeavesOneWholeGenerationOrNone) {
   Cliente cliente(op);
   for (unsigned long n = first;; ++n) {
     const std::string store = std::to_string(n);
+    const auto began = std::chrono::steady_clock::now();
     if (cliente.InicializaPinPad(store, 4321, "NINGUNA", "SER-" + store, "ta_user", "ta_pwd") !=
         1) {
       ::_exit(3);
     }
     SayStored(ready);
+    std::this_thread::sleep_for(std::chrono::steady_clock::now() - began);
   }
 }
 
