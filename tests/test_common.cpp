@@ -1,11 +1,14 @@
 // The dictionary, number texts, text encodings and the common error report.
 #include <gtest/gtest.h>
+
+#include <cmath>
 #include <nlohmann/json.hpp>
 #include <tovalix/dictionary.hpp>
 
 #include "common/card_data_mask.hpp"
 #include "common/error_report.hpp"
 #include "common/failure.hpp"
+#include "common/money.hpp"
 #include "common/number_text.hpp"
 #include "common/text_encoding.hpp"
 #include "support/test_environment.hpp"
@@ -47,6 +50,47 @@ TEST(Dictionary, JsonKeepsKeyOrderAndIsValidForAnsiText) {
   const std::string json = d.ToJson();
   EXPECT_EQ(json, "{\"Z\":\"1\",\"A\":\"Cañón \\\"x\\\"\",\"B\":\"Ñ\"}");
   EXPECT_TRUE(nlohmann::json::accept(json));
+}
+
+TEST(Money, HostDoublesBecomeWholeCentavosOrAreRefused) {
+  using F = Money::Fault;
+  const struct {
+    double pesos;
+    F fault;
+    std::int64_t centavos;
+    const char* text;
+  } rows[] = {
+      {150.5, F::kNone, 15050, "150.5"},
+      {150, F::kNone, 15000, "150"},
+      {0.05, F::kNone, 5, "0.05"},
+      {10.1 * 3, F::kNone, 3030, "30.3"},  // 30.299999999999997
+      {10.1 + 0.2, F::kNone, 1030, "10.3"},
+      {-2, F::kNone, -200, "-2"},
+      {9999999999.99, F::kNone, 999999999999, "9999999999.99"},
+      {10.004, F::kSubCentavo, 0, ""},
+      {1.005, F::kSubCentavo, 0, ""},
+      {10000000000.0, F::kTooLarge, 0, ""},
+      {1e20, F::kTooLarge, 0, ""},
+      {-1e300, F::kTooLarge, 0, ""},
+      {std::nan(""), F::kNotFinite, 0, ""},
+      {HUGE_VAL, F::kNotFinite, 0, ""},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.pesos);
+    EXPECT_EQ(Money::CheckHost(row.pesos), row.fault);
+    const auto money = Money::FromHost(row.pesos);
+    ASSERT_EQ(money.has_value(), row.fault == F::kNone);
+    if (!money) continue;
+    EXPECT_EQ(money->Centavos(), row.centavos);
+    EXPECT_EQ(money->Text(), row.text);
+  }
+  EXPECT_EQ(Money::FromCentavos(15050).TextTwoDecimals(), "150.50");
+  EXPECT_EQ(Money::FromCentavos(-7).TextTwoDecimals(), "-0.07");
+  for (const char* bad : {"1e3", "0x10", "1,5", "", " . ", "1.2.3", "10.004", "\t5"}) {
+    EXPECT_FALSE(Money::Parse(bad).has_value()) << bad;
+  }
+  EXPECT_EQ(Money::Parse(" 150.50 "), Money::FromCentavos(15050));
+  EXPECT_EQ(Money::Parse("-3"), Money::FromCentavos(-300));
 }
 
 TEST(NumberText, DoublesInTheirShortestForm) {
