@@ -221,6 +221,69 @@ TEST_F(SerialLinkTest, GarbageWithoutAFrameIsJudgedOnlyAfterTheLineIsQuiet) {
   EXPECT_THAT(Received(pad, 3), ElementsAre(command, kNakByte, kAck));
 }
 
+// `frame` (STX, three-letter command, two length bytes...) with its length field set to
+// `length` and its LRC made right again.
+std::string Relength(std::string frame, std::size_t length) {
+  frame[4] = static_cast<char>(length >> 8);
+  frame[5] = static_cast<char>(length & 0xFF);
+  frame.back() = sim::Lrc(std::string_view(frame).substr(1, frame.size() - 3));
+  return frame;
+}
+
+struct Sorting {
+  const char* what;
+  const char* tipo;
+  std::string command;
+  std::string first;   // what the PIN pad sends first
+  std::string answer;  // the right answer
+  std::string code;
+  bool naked;  // the first sending is a wrong frame
+};
+
+TEST_F(SerialLinkTest, TheAnswerIsSortedOutOfLyingLengthsAndFalseStarts) {
+  const std::string ic0 = LengthFrame("IC0", "");
+  const std::string answer = LengthFrame("IC0", "00 card");
+  const std::string swipe = TextFrame(std::string("C3021\x00\x04", 7) + "4152");
+  const std::string c30 = LengthFrame("C30", "\xC1\x01\x15");
+  const std::vector<Sorting> cases = {
+      {"length longer than the bytes", "IPP320", ic0, Relength(answer, 11), answer, "494330", true},
+      {"length shorter than the bytes", "IPP320", ic0, Relength(answer, 5), answer, "494330", true},
+      {"a false start announcing 256 bytes", "IPP320", ic0,
+       std::string("\x02IC0\x01\x00", 6) + answer, answer, "494330", false},
+      {"a false start of unknown length", "Vx810", c30,
+       "\x02"
+       "C3" +
+           swipe,
+       swipe, "433330", false},
+      {"a false start announcing 256 bytes", "Vx810", c30,
+       std::string("\x02"
+                   "C3021\x01\x00",
+                   8) +
+           swipe,
+       swipe, "433330", false},
+      {"an answer of exactly 512 bytes", "IPP320", ic0, LengthFrame("IC0", std::string(504, 'x')),
+       LengthFrame("IC0", std::string(504, 'x')), "494330", false},
+      {"an answer of exactly 1024 bytes", "IPP320", ic0, LengthFrame("IC0", std::string(1016, 'x')),
+       LengthFrame("IC0", std::string(1016, 'x')), "494330", false},
+  };
+  for (const Sorting& c : cases) {
+    SCOPED_TRACE(std::string(c.tipo) + ": " + c.what);
+    ScriptedPinPad pad(std::string(c.tipo) == "Vx810" ? sim::Vx810Framing : sim::LengthFraming);
+    pad.Expect(c.command, {Reply{c.first}});
+    if (c.naked) pad.Expect(kNakByte, {Reply{c.answer}});
+    pad.Expect(kAck);
+    Open(pad, c.tipo);
+    const bool hex = std::string(c.tipo) == "IPP320";
+    EXPECT_EQ(link.EnviaRecibe(hex ? TextoAHex(c.command) : c.command, c.code), 1);
+    EXPECT_EQ(link.BufferRecepcion(), c.answer);  // the answer alone
+    const std::vector<std::string> expected =
+        c.naked ? std::vector<std::string>{c.command, kNakByte, kAck}
+                : std::vector<std::string>{c.command, kAck};
+    EXPECT_EQ(Received(pad, expected.size()), expected);
+    EXPECT_THAT(op.shown, IsEmpty());
+  }
+}
+
 // --- failures of the port ------------------------------------------------------------------
 
 TEST_F(SerialLinkTest, AHangUpMidFrameIsReportedAndGivesTheFailureValue) {
@@ -240,6 +303,18 @@ TEST_F(SerialLinkTest, AHangUpMidFrameIsReportedAndGivesTheFailureValue) {
   EXPECT_EQ(op.shown.size(), 2u);
   link.Cierra();
   EXPECT_FALSE(link.EstaAbierto());
+}
+
+TEST_F(SerialLinkTest, APortIsHeldByOneOpenAtATime) {
+  ScriptedPinPad pad;
+  SerialLink other(op, clock);
+  Open(pad, "Vx810");
+  EXPECT_THROW(other.Abre(pad.PortPath()), platform::PortInUse);  // root is refused too
+  EXPECT_TRUE(other.EnUso());
+  link.Cierra();
+  other.Abre(pad.PortPath());
+  EXPECT_FALSE(other.EnUso());
+  EXPECT_TRUE(other.EstaAbierto());
 }
 
 TEST_F(SerialLinkTest, PrimitivesOnAClosedPortReportAndFail) {
@@ -420,7 +495,7 @@ TEST_F(SerialLinkTest, FramesSplitAtEveryPointAreAcknowledgedOnTheFirstTry) {
 TEST_F(SerialLinkTest, OptimumFramesSplitAtEveryPointAreTakenWhole) {
   const std::string answer = Treacherous(
       "\x02"
-      "014P54A",
+      "018P54A",  // 18: "P54A" and the 14 bytes after it
       14);
   ASSERT_EQ(answer.back(), '\x03');
   const std::string command = OptimumFrame("C54");
@@ -445,7 +520,7 @@ TEST_F(SerialLinkTest, BytesPacedAt19200BaudWithGarbageAround) {
       .Expect(kAck);
   Open(pad, "INGENICO3070");
   EXPECT_EQ(link.EnviaRecibe(TextoAHex(command), "434631"), 1);
-  EXPECT_EQ(link.BufferRecepcion(), std::string("\xFF\x00\x02", 3) + answer);
+  EXPECT_EQ(link.BufferRecepcion(), answer);
   EXPECT_THAT(Received(pad, 2), ElementsAre(command, kAck));
 }
 

@@ -296,6 +296,28 @@ TEST_F(Vx810FlowTest, ChipCodeOfLengthZeroIsCompletedAsZeroZeroEvenWithAnswersIn
   EXPECT_THAT(pad.C34Data(), ElementsAre(std::string("\xC1\x01\x00\xE1\x00", 5)));
 }
 
+TEST_F(Vx810FlowTest, AnswersEndingInEtxAndARightLrcAreWholeWhateverFollowsTheStatus) {
+  // Our reading takes the two bytes after the status for a data length; the PIN pad may put
+  // there a length that is too short, too long, or none at all.
+  const std::pair<char, char> kAfterStatus[] = {
+      {'\x00', '\x00'}, {'\x00', '\x05'}, {'\x07', '\xFF'}, {'\xFF', '\xFF'}};
+  std::size_t sales = 0;
+  for (const auto& [high, low] : kAfterStatus) {
+    SCOPED_TRACE(sim::Hex(std::string{high, low}));
+    pad.QueueC30(Vx810Answer::Swipe(kTrack2, kTrack1).AfterStatus(high, low));
+    Sell();
+    pad.QueueC30(Vx810Answer::Status("C30", "00"));
+    pad.QueueC31(Vx810Answer::Chip(Vx810ChipCard{}).AfterStatus(high, low));
+    Sell();
+    sales += 2;
+    const auto requests = gateway.Requests();
+    ASSERT_EQ(requests.size(), sales);
+    EXPECT_EQ(requests[sales - 2].Value("track2"), kTrack2);
+    EXPECT_EQ(requests[sales - 1].Value("track2"), "4152000011112222=31122010123456F");
+    EXPECT_EQ(requests[sales - 1].Value("pos_entry_mode"), "2");
+  }
+}
+
 TEST_F(Vx810FlowTest, ChipStatus30OnAllThreePassesPostsWithoutChipFields) {
   pad.QueueCardStatus("00");
   for (int i = 0; i < 3; ++i) pad.QueueC31(Vx810Answer::Chip(Vx810ChipCard{}, "30"));
