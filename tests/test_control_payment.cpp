@@ -106,6 +106,9 @@ TEST_F(PaymentChecks, APinPadHeldByAnotherSaleIsReportedBeforeAnyCardIsRead) {
   ASSERT_EQ(op.shown.size(), 1u);
   EXPECT_NE(op.shown[0].text.find(platform::kPinPadEnUso), std::string::npos);
   EXPECT_TRUE(pad.Units().empty());
+  holder.Cierra();  // and the port is free again
+  serial::SerialLink next(holder_op, clock);
+  EXPECT_NO_THROW(next.Abre(pad.PortPath()));
 }
 
 TEST_F(PaymentChecks, ALowerCaseModelNeverReachesASale) {
