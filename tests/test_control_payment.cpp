@@ -2,6 +2,9 @@
 #include <gtest/gtest.h>
 #include <tovalix/cliente.hpp>
 
+#include "platform/serial_port.hpp"
+#include "serial/serial_link.hpp"
+#include "sim/pinpad/scripted_pinpad.hpp"
 #include "support/terminal_fixture.hpp"
 
 namespace tovalix {
@@ -87,6 +90,25 @@ TEST_F(PaymentChecks, NoPortFoundIsReportedWithoutABoxOfItsOwn) {
   ASSERT_EQ(op.shown.size(), 1u);
   EXPECT_EQ(op.shown[0].text,
             "TOVALIX: No se pudo definir el puerto donde esta conectada la Pin Pad");
+}
+
+TEST_F(PaymentChecks, APinPadHeldByAnotherSaleIsReportedBeforeAnyCardIsRead) {
+  sim::ScriptedPinPad pad(sim::LengthFraming);
+  ASSERT_TRUE(terminal.Initialize("IPP320", "5"));
+  terminal.MapDevice("\\Device\\USBSER000", pad.PortPath());
+  platform::FastClock clock{50};
+  RecordingOperator holder_op;
+  serial::SerialLink holder(holder_op, clock);  // the other sale, on its own open of the port
+  holder.Abre(pad.PortPath());
+  const Dictionary r = Pay({});
+  EXPECT_EQ(r.Item("Response_Message"), platform::kPinPadEnUso);
+  EXPECT_EQ(r.Item("ID_Tx"), "-3");
+  ASSERT_EQ(op.shown.size(), 1u);
+  EXPECT_NE(op.shown[0].text.find(platform::kPinPadEnUso), std::string::npos);
+  EXPECT_TRUE(pad.Units().empty());
+  holder.Cierra();  // and the port is free again
+  serial::SerialLink next(holder_op, clock);
+  EXPECT_NO_THROW(next.Abre(pad.PortPath()));
 }
 
 TEST_F(PaymentChecks, ALowerCaseModelNeverReachesASale) {

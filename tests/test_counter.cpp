@@ -32,6 +32,7 @@ const std::vector<std::string> kMerchantKeys = {"Description", "Address1", "Addr
                                                 "Address3",    "RFC",      "Phone"};
 constexpr const char* kTrack1 = "B4000000000000002^PRUEBA/TARJETA^25121010000";
 constexpr const char* kTrack2 = "4000000000000002=2512101";
+constexpr const char* kSerieIpp320 = "01 23 45 67 89 AB CD ";  // as initialization stores it
 
 class Counter : public ::testing::Test {
  protected:
@@ -40,7 +41,7 @@ class Counter : public ::testing::Test {
   // An iPP320 terminal found on a port, its gateway the simulator, with `overrides`.
   void Terminal(const std::map<std::string, std::string>& overrides) {
     std::map<std::string, std::string> values = {
-        {"param5", gateway.Url()}, {"param23", "45"}, {"param25", "45"}};
+        {"param2", kSerieIpp320}, {"param5", gateway.Url()}, {"param23", "45"}, {"param25", "45"}};
     for (const auto& [key, value] : overrides) values[key] = value;
     ASSERT_TRUE(terminal.Initialize("IPP320", "5", values));
     terminal.MapDevice("\\Device\\USBSER000", "/dev/null-pinpad");
@@ -181,7 +182,7 @@ TEST_F(Counter, CounterStartChecksThePortAndTheSerialNumber) {
   other.MapDevice("\\Device\\USBSER000", "/dev/null-pinpad");
   ASSERT_TRUE(other.Initialize(
       "IPP320", "5",
-      {{"param5", gateway.Url()}, {"param23", "45"}, {"param2", "SERIE-0123456789"}}));
+      {{"param5", gateway.Url()}, {"param23", "45"}, {"param2", "01 23 45 67 89 AB CD E"}}));
   op.shown.clear();
   counter::RegistraBitacora(p, puerto, op, Dictionary{});
   EXPECT_EQ(op.shown, std::vector<ShownMessage>{too_long});
@@ -189,9 +190,9 @@ TEST_F(Counter, CounterStartChecksThePortAndTheSerialNumber) {
 
   ASSERT_TRUE(other.Initialize(
       "IPP320", "5",
-      {{"param5", gateway.Url()}, {"param23", "45"}, {"param2", "SERIE-012345678"}}));
+      {{"param5", gateway.Url()}, {"param23", "45"}, {"param2", std::string(" ") + kSerieIpp320}}));
   op.shown.clear();
-  Sesion("12345678", "", "", "D");  // fifteen characters pass
+  Sesion("12345678", "", "", "D");  // twenty characters once trimmed pass
   EXPECT_EQ(gateway.RequestCount(), 1U);
 }
 
@@ -305,8 +306,9 @@ TEST_F(Counter, GiftCardPinPostsTheCardAndTheTerminal) {
   puerto = "/dev/null-pinpad";       // decided by an earlier operation
   const Dictionary r = Nip(" 123");  // a blank and three digits: four characters, a number
   EXPECT_EQ(OnlyRequestBody("/gateway.asp"),
-            "nip= 123&serial=12345678&ptid=123456&process_type=GCSetNip&track2=" +
-                std::string(kTrack2) + "&track1=" + std::string(kTrack1));
+            "nip= 123&serial=" + std::string(kSerieIpp320) +
+                "&ptid=123456&process_type=GCSetNip&track2=" + std::string(kTrack2) +
+                "&track1=" + std::string(kTrack1));
   std::vector<std::string> keys = {"error"};
   keys.insert(keys.end(), kMerchantKeys.begin(), kMerchantKeys.end());
   keys.push_back("Servicio");
@@ -341,12 +343,12 @@ TEST_F(Counter, GiftCardPinRefusals) {
   puerto = "/dev/null-pinpad";
   ASSERT_TRUE(terminal.Initialize(
       "IPP320", "5",
-      {{"param5", gateway.Url()}, {"param23", "45"}, {"param2", "SERIE-0123456789"}}));
+      {{"param5", gateway.Url()}, {"param23", "45"}, {"param2", "SERIE-0123456789-ABCD"}}));
   Nip("1234");
   EXPECT_EQ(
       op.shown,
       (std::vector<ShownMessage>{{"TOVALIX: La longitud del No. Serie del Pinpad es incorrecto.",
-                                  Operator::kCritical, "SERIE-0123456789"}}));
+                                  Operator::kCritical, "SERIE-0123456789-ABCD"}}));
   EXPECT_EQ(gateway.RequestCount(), 0U);
 }
 

@@ -221,6 +221,56 @@ TEST_F(SerialLinkTest, GarbageWithoutAFrameIsJudgedOnlyAfterTheLineIsQuiet) {
   EXPECT_THAT(Received(pad, 3), ElementsAre(command, kNakByte, kAck));
 }
 
+// `frame` (STX, three-letter command, two length bytes...) with its length field set to
+// `length` and its LRC made right again.
+std::string Relength(std::string frame, std::size_t length) {
+  frame[4] = static_cast<char>(length >> 8);
+  frame[5] = static_cast<char>(length & 0xFF);
+  frame.back() = sim::Lrc(std::string_view(frame).substr(1, frame.size() - 3));
+  return frame;
+}
+
+struct Sorting {
+  const char* what;
+  const char* tipo;
+  std::string first;   // what the PIN pad sends first
+  std::string answer;  // the right answer
+  bool naked;          // the first sending is a wrong frame
+};
+
+TEST_F(SerialLinkTest, TheAnswerIsSortedOutOfLyingLengthsAndFalseStarts) {
+  const std::string stx = "\x02";
+  const std::string ic0 = LengthFrame("IC0", "00 card");
+  const std::string c30 = TextFrame(std::string("C3021\x00\x04", 7) + "4152");
+  const std::string big = LengthFrame("IC0", std::string(504, 'x'));  // one full read chunk
+  const std::string bigger = LengthFrame("IC0", std::string(1016, 'x'));
+  const std::vector<Sorting> cases = {
+      {"length longer than the bytes", "IPP320", Relength(ic0, 11), ic0, true},
+      {"length shorter than the bytes", "IPP320", Relength(ic0, 5), ic0, true},
+      {"a false start announcing 256 bytes", "IPP320", stx + "IC0\x01" + '\0' + ic0, ic0, false},
+      {"a false start of unknown length", "Vx810", stx + "C3" + c30, c30, false},
+      {"a false start announcing 256 bytes", "Vx810", stx + "C3021\x01" + '\0' + c30, c30, false},
+      {"an answer of exactly 512 bytes", "IPP320", big, big, false},
+      {"an answer of exactly 1024 bytes", "IPP320", bigger, bigger, false},
+  };
+  for (const Sorting& c : cases) {
+    SCOPED_TRACE(std::string(c.tipo) + ": " + c.what);
+    const bool vx = std::string(c.tipo) == "Vx810";
+    const std::string command = vx ? LengthFrame("C30", "\xC1\x01\x15") : LengthFrame("IC0", "");
+    ScriptedPinPad pad(vx ? sim::Vx810Framing : sim::LengthFraming);
+    pad.Expect(command, {Reply{c.first}});
+    if (c.naked) pad.Expect(kNakByte, {Reply{c.answer}});
+    pad.Expect(kAck);
+    Open(pad, c.tipo);
+    EXPECT_EQ(link.EnviaRecibe(vx ? command : TextoAHex(command), vx ? "433330" : "494330"), 1);
+    EXPECT_EQ(link.BufferRecepcion(), c.answer);  // the answer alone
+    pad.WaitForUnits(c.naked ? 3 : 2);
+    EXPECT_THAT(pad.Mismatches(), IsEmpty());  // a NAK where none was due shows here
+    EXPECT_EQ(pad.StepsLeft(), 0u);
+    EXPECT_THAT(op.shown, IsEmpty());
+  }
+}
+
 // --- failures of the port ------------------------------------------------------------------
 
 TEST_F(SerialLinkTest, AHangUpMidFrameIsReportedAndGivesTheFailureValue) {
@@ -420,7 +470,7 @@ TEST_F(SerialLinkTest, FramesSplitAtEveryPointAreAcknowledgedOnTheFirstTry) {
 TEST_F(SerialLinkTest, OptimumFramesSplitAtEveryPointAreTakenWhole) {
   const std::string answer = Treacherous(
       "\x02"
-      "014P54A",
+      "018P54A",  // 18: "P54A" and the 14 bytes after it
       14);
   ASSERT_EQ(answer.back(), '\x03');
   const std::string command = OptimumFrame("C54");
@@ -445,7 +495,7 @@ TEST_F(SerialLinkTest, BytesPacedAt19200BaudWithGarbageAround) {
       .Expect(kAck);
   Open(pad, "INGENICO3070");
   EXPECT_EQ(link.EnviaRecibe(TextoAHex(command), "434631"), 1);
-  EXPECT_EQ(link.BufferRecepcion(), std::string("\xFF\x00\x02", 3) + answer);
+  EXPECT_EQ(link.BufferRecepcion(), answer);
   EXPECT_THAT(Received(pad, 2), ElementsAre(command, kAck));
 }
 

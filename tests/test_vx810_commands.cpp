@@ -251,6 +251,16 @@ TEST(Vx810TagsValidos, CopiesInTableOrderAndDropsWhatTheTableRemoves) {
             "9F26081122334455667788");
   EXPECT_EQ(tags.Item("ARQC"), "1122334455667788");
   EXPECT_EQ(tags.Item("AID"), "A0000000031010");
+  // Rows 24 to 30 of the table: 9F1C, 5F28, 9F07, 9F0D, 9F0E, 9F0F, 9F15.
+  EXPECT_EQ(vx810.TagsValidos("9F150155 9F0F0155 9F0E0155 9F0D0155 9F070155 5F280155 9F1C0155")
+                .Item("EMV_Tags"),
+            "9F1C0155"
+            "5F280155"
+            "9F070155"
+            "9F0D0155"
+            "9F0E0155"
+            "9F0F0155"
+            "9F150155");
 }
 
 TEST(Vx810TagsValidos, SearchesByTextNotByElement) {

@@ -23,6 +23,7 @@ using sim::Vx810Answer;
 using sim::Vx810ChipCard;
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
+using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 
 constexpr std::string_view kTrack2 = "4152000011112222=31121010000000000000";
@@ -296,6 +297,28 @@ TEST_F(Vx810FlowTest, ChipCodeOfLengthZeroIsCompletedAsZeroZeroEvenWithAnswersIn
   EXPECT_THAT(pad.C34Data(), ElementsAre(std::string("\xC1\x01\x00\xE1\x00", 5)));
 }
 
+TEST_F(Vx810FlowTest, AnswersEndingInEtxAndARightLrcAreWholeWhateverFollowsTheStatus) {
+  // Our reading takes the two bytes after the status for a data length; the PIN pad may put
+  // there a length that is too short, too long, or none at all.
+  const std::pair<char, char> kAfterStatus[] = {
+      {'\x00', '\x00'}, {'\x00', '\x05'}, {'\x07', '\xFF'}, {'\xFF', '\xFF'}};
+  std::size_t sales = 0;
+  for (const auto& [high, low] : kAfterStatus) {
+    SCOPED_TRACE(sim::Hex(std::string{high, low}));
+    pad.QueueC30(Vx810Answer::Swipe(kTrack2, kTrack1).AfterStatus(high, low));
+    Sell();
+    pad.QueueC30(Vx810Answer::Status("C30", "00"));
+    pad.QueueC31(Vx810Answer::Chip(Vx810ChipCard{}).AfterStatus(high, low));
+    Sell();
+    sales += 2;
+    const auto requests = gateway.Requests();
+    ASSERT_EQ(requests.size(), sales);
+    EXPECT_EQ(requests[sales - 2].Value("track2"), kTrack2);
+    EXPECT_EQ(requests[sales - 1].Value("track2"), "4152000011112222=31122010123456F");
+    EXPECT_EQ(requests[sales - 1].Value("pos_entry_mode"), "2");
+  }
+}
+
 TEST_F(Vx810FlowTest, ChipStatus30OnAllThreePassesPostsWithoutChipFields) {
   pad.QueueCardStatus("00");
   for (int i = 0; i < 3; ++i) pad.QueueC31(Vx810Answer::Chip(Vx810ChipCard{}, "30"));
@@ -361,10 +384,13 @@ TEST_F(SerieTest, Vx810SerialIsReadFromItsPlaceWithoutDashes) {
   EXPECT_EQ(SerieVx810(link, op), "801234567");
   pad.SetSerialAnswer("VX810012-345-678XYZ");  // a leading zero goes, the tail is not read
   EXPECT_EQ(SerieVx810(link, op), "12345678");
-  pad.SetSerialAnswer("VX810ABC-DEF-GHI");  // no number where the serial stands
-  EXPECT_EQ(SerieVx810(link, op), "");
-  EXPECT_EQ(pad.Count("06"), 3u);
   EXPECT_THAT(op.shown, IsEmpty());
+  for (const char* answer : {"VX810ABC-DEF-GHI", "VX810000-000-000"}) {  // no number, 0
+    pad.SetSerialAnswer(answer);
+    EXPECT_EQ(SerieVx810(link, op), "");
+  }
+  EXPECT_EQ(pad.Count("06"), 4u);
+  EXPECT_THAT(op.Texts(), ElementsAre(HasSubstr("número de serie"), HasSubstr("número de serie")));
 }
 
 TEST_F(SerieTest, NuritSerialIsReadThreeCharactersAfterTheCode) {
@@ -375,16 +401,21 @@ TEST_F(SerieTest, NuritSerialIsReadThreeCharactersAfterTheCode) {
       .Expect(request, {sim::Reply{"\x06"}, sim::Reply{sim::TextFrame("06N123456789012345")}})
       .Expect("\x06")
       .Expect(request, {sim::Reply{"\x06"}, sim::Reply{sim::TextFrame("OK")}})
+      .Expect("\x06")
+      .Expect(request, {sim::Reply{"\x06"}, sim::Reply{sim::TextFrame("06N000000000000000")}})
       .Expect("\x06");
   link.FijaModelo("NURIT293");
   link.Abre(pad.PortPath());
   EXPECT_EQ(SerieNurit293(link, op), "1234567890123");
   EXPECT_EQ(SerieNurit293(link, op), "123456789012345");  // fifteen digits, written whole
-  EXPECT_EQ(SerieNurit293(link, op), "");                 // an answer without "06"
+  EXPECT_THAT(op.shown, IsEmpty());
+  EXPECT_EQ(SerieNurit293(link, op), "");  // an answer without "06"
+  EXPECT_EQ(SerieNurit293(link, op), "");  // a serial number 0
+  EXPECT_THAT(op.Texts(), ElementsAre(HasSubstr("número de serie"), HasSubstr("número de serie")));
   link.Cierra();
   EXPECT_EQ(SerieNurit293(link, op), "");  // a closed port is reported, not thrown
-  EXPECT_EQ(op.shown.size(), 1u);
-  pad.WaitForUnits(6);
+  EXPECT_EQ(op.shown.size(), 3u);
+  pad.WaitForUnits(8);
   EXPECT_THAT(pad.Mismatches(), IsEmpty());
 }
 

@@ -86,6 +86,16 @@ Vx810Answer Vx810Answer::Chip(const Vx810ChipCard& card, std::string_view status
   return {TextFrame("C33" + std::string(status) + Length2(elements.size()) + elements)};
 }
 
+Vx810Answer Vx810Answer::AfterStatus(char high, char low) const {
+  // STX, command (3), status (2), the two bytes, data, ETX, LRC.
+  if (frame.size() < 10) throw std::length_error("no two bytes after the status");
+  Vx810Answer changed = *this;
+  changed.frame[6] = high;
+  changed.frame[7] = low;
+  changed.frame.back() = Lrc(std::string_view(changed.frame).substr(1, changed.frame.size() - 3));
+  return changed;
+}
+
 Vx810Simulator::Vx810Simulator()
     : PinPadSimulator(Vx810Framing),
       c30_default_(Vx810Answer::Status("C30", "06")),

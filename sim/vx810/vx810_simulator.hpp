@@ -53,6 +53,10 @@ struct Vx810Answer {
   static Vx810Answer Status(std::string_view command, std::string_view status);
   // C33 with the card's elements.
   static Vx810Answer Chip(const Vx810ChipCard& card, std::string_view status = "00");
+
+  // The same answer with `high` and `low` in the two bytes after the status (what our reading
+  // takes for a data length; the PIN pad may put anything there), its LRC made anew.
+  Vx810Answer AfterStatus(char high, char low) const;
 };
 
 class Vx810Simulator : public PinPadSimulator {

@@ -5,6 +5,7 @@
 #include "drivers/nurit293/nurit293.hpp"
 #include "drivers/optimum/venta_optimum.hpp"
 #include "drivers/vx810/venta_vx810.hpp"
+#include "platform/serial_port.hpp"
 
 namespace tovalix::control {
 namespace {
@@ -39,15 +40,22 @@ std::optional<Dictionary> EjecutaVenta(detail::ClienteState& state,
   const std::string& tipo = state.Parametros.Tipo;
   drivers::EntornoVenta entorno{state.Link(),      state.Parametros, state.Puerto,
                                 state.ModoEntrada, state.op,         *state.clock};
+  // A PIN pad held by another process ends the sale at its first step, before any card is
+  // read; the result says so instead of a reading error.
+  const auto en_uso = [&](Dictionary result) {
+    if (state.Link().EnUso()) result.Set("Response_Message", std::string(platform::kPinPadEnUso));
+    return result;
+  };
   if (tipo == "INGENICO3070") {
-    return drivers::ingenico::VentaIngenico(entorno, solicitud,
-                                            drivers::ingenico::Modelo::kIngenico3070);
+    return en_uso(drivers::ingenico::VentaIngenico(entorno, solicitud,
+                                                   drivers::ingenico::Modelo::kIngenico3070));
   }
   if (tipo == "IPP320") {
-    return drivers::ingenico::VentaIngenico(entorno, solicitud, drivers::ingenico::Modelo::kIPP320);
+    return en_uso(
+        drivers::ingenico::VentaIngenico(entorno, solicitud, drivers::ingenico::Modelo::kIPP320));
   }
-  if (tipo == "Vx810") return drivers::vx810::VentaVx810(entorno, solicitud);
-  if (tipo == "OPTIMUM") return drivers::optimum::VentaOptimum(entorno, solicitud);
+  if (tipo == "Vx810") return en_uso(drivers::vx810::VentaVx810(entorno, solicitud));
+  if (tipo == "OPTIMUM") return en_uso(drivers::optimum::VentaOptimum(entorno, solicitud));
   if (tipo == "NURIT293") {
     return drivers::nurit293::UnicaBancaria(EntradaNurit(state, solicitud),
                                             state.Parametros.UrlGateway, solicitud.TimeOut,

@@ -28,8 +28,9 @@ inline constexpr std::string_view kErrorSerie =
 inline constexpr std::string_view kLongitudSerie =
     "TOVALIX: La longitud del No. Serie del Pinpad es incorrecto.";
 
-// The counter's serial numbers are at most 15 characters long (the payments allow 20).
-inline constexpr std::size_t kLongitudMaximaSerie = 15;
+// Serial numbers are measured trimmed, at most 20 characters, as the airtime operations do:
+// an iPP320's is seven bytes in spaced hex ("01 23 45 67 89 AB CD "), 20 once trimmed.
+inline constexpr std::size_t kLongitudMaximaSerie = 20;
 
 // A refused counter check only shows its box: the counter results carry no message entry, so
 // the host gets the pre-filled result untouched. Each returns false, so a check reads

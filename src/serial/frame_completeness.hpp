@@ -9,8 +9,10 @@
 //               length ("C30" "06" ETX LRC); text frames (STX text ETX LRC) end at
 //               their first ETX, which their printable text cannot hold, plus one LRC byte
 //   other       text frames as for the Vx810
-// Quiet time on the line is only the caller's secondary guard for buffers holding no frame
-// shape at all.
+// Quiet time on the line is only the caller's secondary guard: a buffer holding no frame shape
+// at all, or a length that promises more than comes, is a wrong frame once the line is quiet;
+// and as the Vx810's two bytes after a status are our reading of a length, not its word, a
+// Vx810 frame that ends in ETX and a right LRC is whole once the line is quiet after it.
 #pragma once
 
 #include <cstddef>

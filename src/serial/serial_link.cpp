@@ -38,7 +38,13 @@ std::string SerialLink::RutaDePuerto(std::string_view puerto) {
 void SerialLink::Abre(std::string_view puerto) {
   const std::string path = RutaDePuerto(puerto);
   Cierra();
-  port_ = platform::OpenSerialPort(path);
+  en_uso_ = false;
+  try {
+    port_ = platform::OpenSerialPort(path);
+  } catch (const platform::PortInUse&) {
+    en_uso_ = true;
+    throw;
+  }
 }
 
 void SerialLink::Cierra() noexcept {
@@ -105,14 +111,64 @@ bool SerialLink::Quiet() const {
              std::chrono::milliseconds(kSilencioMinimoMs);
 }
 
-// True when the buffer is to be judged as an answer frame: more than four characters and a
-// whole frame of `shape` in it; or, holding no frame shape at all, ending with ETX and one
-// byte after the line went quiet. A frame still arriving is never judged.
-bool SerialLink::FrameReady(FrameShape shape) const {
-  if (buffer_.size() <= 4) return false;
-  const FrameScan scan = ScanFrame(shape, buffer_);
-  if (scan.state == FrameScan::kComplete) return true;
-  return scan.state == FrameScan::kNone && buffer_[buffer_.size() - 2] == kEtx && Quiet();
+bool SerialLink::EndsLikeAFrame() const {
+  return buffer_.size() >= 2 && buffer_[buffer_.size() - 2] == kEtx;
+}
+
+// The frame at [begin, end) starts with STX and the expected code and its LRC is right.
+bool SerialLink::EsRespuesta(std::size_t begin, std::size_t end,
+                             std::string_view codigo_hex) const {
+  const std::string_view frame = std::string_view(buffer_).substr(begin, end - begin);
+  const std::string code = HexATexto(codigo_hex);
+  if (frame.size() < code.size() + 3 || frame.substr(1, code.size()) != code) return false;
+  return VerificaTrama(frame, codigo_hex, op_) == 1;
+}
+
+// The buffer as the answer to `codigo_hex`. Every STX is a candidate start. A whole frame that
+// is not the right answer cannot become one: look again from the next STX, so that a false
+// start in line noise does not hide the answer that follows it. A frame still arriving is
+// waited for. The buffer is wrong once it holds whole frames only and none is the answer, or,
+// holding no frame shape at all, it ends like a frame and the line is quiet: a length that
+// disagrees with the bytes present makes a wrong frame, whatever its LRC says.
+SerialLink::Veredicto SerialLink::Juzga(std::string_view codigo_hex, std::size_t* begin,
+                                        std::size_t* end) const {
+  if (buffer_.size() <= 4) return Veredicto::kEspera;
+  const bool ends_like_a_frame = EndsLikeAFrame();
+  const bool quiet_end = ends_like_a_frame && Quiet();
+  bool whole = false;
+  bool arriving = false;
+  for (std::size_t start = buffer_.find(kStx); start != std::string::npos;
+       start = buffer_.find(kStx, start + 1)) {
+    const FrameScan scan = ScanFrame(shape_, buffer_, start);
+    const bool here = scan.state != FrameScan::kNone && scan.begin == start;
+    if (here && scan.state == FrameScan::kComplete) {
+      if (EsRespuesta(start, scan.end, codigo_hex)) {
+        *begin = start;
+        *end = scan.end;
+        return Veredicto::kCorrecta;
+      }
+      whole = true;  // resynchronise on the next STX
+    } else if (here) {
+      arriving = true;  // need more bytes, by its length
+    }
+    // The two bytes a Vx810 chip answer carries after its status are our reading of a length,
+    // not the PIN pad's word: its frame is whole when it ends in ETX and a right LRC and the
+    // line then stays quiet, whatever those bytes say.
+    if (shape_ == FrameShape::kVx810 && ends_like_a_frame &&
+        EsRespuesta(start, buffer_.size(), codigo_hex)) {
+      if (!quiet_end) {
+        arriving = true;  // need the line quiet
+        continue;
+      }
+      *begin = start;
+      *end = buffer_.size();
+      return Veredicto::kCorrecta;
+    }
+  }
+  // A length that promises more than ever comes is a wrong frame once the line is quiet after
+  // what looks like a frame's end; so is a buffer with no frame shape at all.
+  if (whole && !arriving) return Veredicto::kErronea;
+  return quiet_end ? Veredicto::kErronea : Veredicto::kEspera;
 }
 
 bool SerialLink::Contains(std::string_view text) const {
@@ -170,13 +226,18 @@ std::int16_t SerialLink::EnviaRecibe(std::string_view comando, std::string_view 
     const double deadline = clock_.Now() + timeout;
     for (;;) {
       Turn(deadline);
-      if (FrameReady(shape_)) {
-        if (VerificaTrama(buffer_, codigo_hex, op_) == 1) {
-          Write(std::string(1, kAck));
-          reader_on_ = false;
-          result = 1;
-          return;
-        }
+      std::size_t begin = 0;
+      std::size_t end = 0;
+      const Veredicto veredicto = Juzga(codigo_hex, &begin, &end);
+      if (veredicto == Veredicto::kCorrecta) {
+        // The answer alone stays: noise around it must not be read as part of it.
+        buffer_ = buffer_.substr(begin, end - begin);
+        Write(std::string(1, kAck));
+        reader_on_ = false;
+        result = 1;
+        return;
+      }
+      if (veredicto == Veredicto::kErronea) {
         if (naks >= 3) {
           buffer_.clear();
           Write(std::string(1, kEot));
@@ -224,9 +285,12 @@ std::int16_t SerialLink::EnviaRecibeOptimum(std::string_view comando, std::strin
         return at + acceptance.size();  // sent without a frame around it
       }
     };
-    // A whole, correct answer frame in the buffer.
+    // A whole, correct answer frame in the buffer; its three length digits must agree with
+    // the bytes present.
     const auto answer_ready = [&] {
-      return FrameReady(FrameShape::kOptimum) && VerificaTramaOptimum(buffer_, codigo, op_) == 1;
+      return buffer_.size() > 4 &&
+             ScanFrame(FrameShape::kOptimum, buffer_).state == FrameScan::kComplete &&
+             VerificaTramaOptimum(buffer_, codigo, op_) == 1;
     };
     // Judges the buffer; true when the exchange is finished.
     const auto judge = [&]() -> bool {

@@ -49,10 +49,13 @@ class SerialLink {
   SerialLink(const SerialLink&) = delete;
   SerialLink& operator=(const SerialLink&) = delete;
 
-  // Opens the port at 19200,N,8,1. "COMn" is the n-th native port (RutaDePuerto); any other
-  // name is a device path. A link already open is closed first. Throws Failure when the port
-  // cannot be opened or the number after "COM" is not a port number.
+  // Opens the port at 19200,N,8,1 and holds it exclusively until Cierra. "COMn" is the n-th
+  // native port (RutaDePuerto); any other name is a device path. A link already open is closed
+  // first. Throws Failure when the port cannot be opened or the number after "COM" is not a
+  // port number, platform::PortInUse when another process holds it (EnUso() then says so
+  // until the next Abre).
   void Abre(std::string_view puerto);
+  bool EnUso() const { return en_uso_; }
   // Closes the port when it is open and stops the reader. Never throws.
   void Cierra() noexcept;
   bool EstaAbierto() const;
@@ -69,8 +72,9 @@ class SerialLink {
   std::int16_t EnviaComando(std::string_view comando);
 
   // Writes the command and waits (20 s; 33 s for an Ingenico KBD command) for a whole framed
-  // answer of `codigo_hex` with a right LRC: ACK it and return 1, the answer left in
-  // BufferRecepcion. A wrong frame gets NAK up to three times; the fourth gets EOT and 0.
+  // answer of `codigo_hex` with a right LRC: ACK it and return 1, the answer frame alone left
+  // in BufferRecepcion. A wrong frame (wrong LRC or code, or a length that disagrees with the
+  // bytes present) gets NAK up to three times; the fourth gets EOT and 0.
   std::int16_t EnviaRecibe(std::string_view comando, std::string_view codigo_hex);
 
   // Optimum: after a 1 s pause writes the command as it is and waits up to 50 s. The
@@ -106,7 +110,10 @@ class SerialLink {
   void Write(std::string_view bytes);
   void Turn(double deadline);
   bool Quiet() const;
-  bool FrameReady(FrameShape shape) const;
+  enum class Veredicto { kEspera, kCorrecta, kErronea };
+  Veredicto Juzga(std::string_view codigo_hex, std::size_t* begin, std::size_t* end) const;
+  bool EsRespuesta(std::size_t begin, std::size_t end, std::string_view codigo_hex) const;
+  bool EndsLikeAFrame() const;
   bool Contains(std::string_view text) const;
   std::int16_t ErrorNumber(std::string_view rejection) const;
 
@@ -118,6 +125,7 @@ class SerialLink {
   FrameShape shape_ = FrameShape::kText;
   std::string buffer_;
   bool reader_on_ = false;
+  bool en_uso_ = false;
   double last_arrival_ = 0;
   std::chrono::steady_clock::time_point last_arrival_real_{};
 };

@@ -25,12 +25,18 @@ std::string NumeroDeSerie(std::string_view answer, std::size_t offset, std::size
   return TextOfDouble(value);
 }
 
+constexpr std::string_view kSinNumeroDeSerie =
+    "TOVALIX: La Pin Pad no entregó un número de serie válido (se leyó 0 o ningún número). "
+    "Verifique el equipo.";
+
 std::string Serie(serial::SerialLink& link, Operator& op, std::size_t offset, std::size_t length) {
   std::string serie;
   RunTrapped(op, [&] {
     // No answer code is expected: any whole frame with a right LRC is the answer.
     if (link.EnviaRecibe(Vx810().ArmaSimple("06"), "") != 1) return;
     serie = NumeroDeSerie(link.BufferRecepcion(), offset, length);
+    // The PIN pad answered, but not with a number: the initialization ends here, and says why.
+    if (serie.empty()) op.MessageBox(std::string(kSinNumeroDeSerie), Operator::kPlain, "");
   });
   return serie;
 }

@@ -24,9 +24,9 @@ constexpr std::array<FilaTag, 36> kTablaTags = {{
     {"84", true},    {"95", true},    {"9A", false},   {"9C", true},    {"9F02", true},
     {"9F03", false}, {"9F09", true},  {"9F10", true},  {"9F1A", true},  {"9F1E", false},
     {"9F26", true},  {"9F27", true},  {"9F33", true},  {"9F34", true},  {"9F35", true},
-    {"9F36", true},  {"9F37", true},  {"9F41", false}, {"9F53", false}, {"5F28", true},
-    {"9F07", true},  {"9F0D", true},  {"9F0E", true},  {"9F0F", true},  {"9F15", true},
-    {"9F1C", true},  {"9F30", false}, {"9F16", false}, {"9F21", false}, {"5F25", false},
+    {"9F36", true},  {"9F37", true},  {"9F41", false}, {"9F53", false}, {"9F1C", true},
+    {"5F28", true},  {"9F07", true},  {"9F0D", true},  {"9F0E", true},  {"9F0F", true},
+    {"9F15", true},  {"9F30", false}, {"9F16", false}, {"9F21", false}, {"5F25", false},
     {"9F01", false},
 }};
 

@@ -2,6 +2,8 @@
 // libserialport is not used because it refuses pseudo-terminals, which the simulators need.
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -34,6 +36,9 @@ class TermiosSerialPort final : public SerialPort {
 
   void Close() noexcept override {
     if (fd_ >= 0) {
+      // The exclusive mode belongs to the device, not to this descriptor: another holder of the
+      // line (a pty's far side) would otherwise keep it refused after we are gone.
+      ::ioctl(fd_, TIOCNXCL);
       ::close(fd_);
       fd_ = -1;
     }
@@ -66,7 +71,9 @@ class TermiosSerialPort final : public SerialPort {
     } while (ready < 0 && errno == EINTR);
     if (ready < 0) Fail("Error al esperar datos del puerto", errno);
     if (ready == 0) return false;
-    if ((entry.revents & POLLIN) != 0) return true;  // read what is there before any hang-up
+    if ((entry.revents & (POLLHUP | POLLERR | POLLNVAL)) == 0) return true;
+    // The line is gone or failing: bytes still queued are read first, then it fails.
+    if (Queued() > 0) return true;
     if ((entry.revents & POLLHUP) != 0) HangUp();
     Fail("Error del puerto", EIO);
   }
@@ -82,11 +89,14 @@ class TermiosSerialPort final : public SerialPort {
         if (static_cast<std::size_t>(n) < sizeof chunk) return bytes;
         continue;
       }
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return bytes;
-      // A read of 0 or EIO: the line is gone. Bytes already read are lost with it, as the
-      // exchange they belong to cannot finish anyway.
-      if (n == 0 || errno == EIO) HangUp();
+      // Nothing more pending: a raw line without a minimum count reads 0 then, also right
+      // after a full chunk. A hang-up is told by poll() (WaitReadable), not by this.
+      if (n == 0) return bytes;
+      if (errno == EINTR) continue;
+      if (errno == EAGAIN || errno == EWOULDBLOCK) return bytes;
+      // EIO: the line is gone. Bytes already read are lost with it, as the exchange they
+      // belong to cannot finish anyway.
+      if (errno == EIO) HangUp();
       Fail("No se pudo leer del puerto", errno);
     }
   }
@@ -94,6 +104,12 @@ class TermiosSerialPort final : public SerialPort {
  private:
   void RequireOpen() const {
     if (fd_ < 0) throw Failure("El puerto " + path_ + " no está abierto.");
+  }
+
+  // Bytes waiting in the input queue; 0 when the line can no longer tell.
+  int Queued() const {
+    int count = 0;
+    return ::ioctl(fd_, FIONREAD, &count) == 0 ? count : 0;
   }
 
   [[noreturn]] void HangUp() const {
@@ -125,6 +141,7 @@ std::unique_ptr<SerialPort> OpenSerialPort(const std::string& path) {
   const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
     const int error = errno;
+    if (error == EBUSY) throw PortInUse(path);  // held in exclusive mode by another process
     throw Failure("No se pudo abrir el puerto " + path + ": " + SystemText(error));
   }
   termios settings{};
@@ -132,6 +149,15 @@ std::unique_ptr<SerialPort> OpenSerialPort(const std::string& path) {
     ::close(fd);
     throw Failure("No se pudo abrir el puerto " + path + ": no es un puerto serie.");
   }
+  // One user of the PIN pad at a time. flock binds every process that also takes it, root
+  // included; TIOCEXCL refuses other opens of the device to everyone but root.
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    const int error = errno;
+    ::close(fd);
+    if (error == EWOULDBLOCK) throw PortInUse(path);
+    throw Failure("No se pudo apartar el puerto " + path + ": " + SystemText(error));
+  }
+  ::ioctl(fd, TIOCEXCL);
   // 19200,N,8,1 raw: no echo, no line editing, no signals (ETX would be the interrupt
   // character, EOT end-of-file, NAK the line kill), no software or hardware flow control.
   ::cfmakeraw(&settings);
