@@ -157,14 +157,19 @@ std::string LastFourDigits(std::string_view track2) {
 }
 
 std::string NewSaleId() {
-  std::random_device random;
-  const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(
-                           std::chrono::system_clock::now().time_since_epoch())
-                           .count();
+  const auto now = std::chrono::system_clock::now().time_since_epoch();
+  const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(now).count();
+  unsigned random = 0;
+  try {
+    random = std::random_device()();
+  } catch (...) {
+    // No entropy source: the clock's finer digits still tell two sales of a second apart.
+    random =
+        static_cast<unsigned>(std::chrono::duration_cast<std::chrono::nanoseconds>(now).count());
+  }
   std::array<char, 24> text{};
   std::snprintf(text.data(), text.size(), "%08llx%08x",
-                static_cast<unsigned long long>(seconds) & 0xffffffffULL,
-                static_cast<unsigned>(random()));
+                static_cast<unsigned long long>(seconds) & 0xffffffffULL, random);
   return text.data();
 }
 
