@@ -63,9 +63,26 @@ int main(void) {
   CHECK(tovalix_inicializa_pinpad(cliente, "5", 1, "NINGUNA", "", "", "") == 0);
   CHECK(host.boxes == 0);
 
+  /* The sale journal: an older journal's line in doubt goes by its line number; settled once. */
+  char journal[300];
+  snprintf(journal, sizeof journal, "%s/journal.jsonl", folder);
+  FILE* file = fopen(journal, "w");
+  CHECK(file != NULL && fputs("{\"ID_Tx\":\"-3\",\"in_doubt\":true}\n", file) >= 0);
+  if (file != NULL) fclose(file);
+  result = tovalix_ventas_en_duda(cliente);
+  CHECK(tovalix_result_count(result) == 1 && strcmp(tovalix_result_key(result, 0), "#1") == 0);
+  tovalix_result_free(result);
+  CHECK(tovalix_concilia_venta(cliente, "#1", 0) == 1);
+  host.boxes = 0;
+  CHECK(tovalix_concilia_venta(cliente, "#1", 1) == 0 && host.boxes == 1);
+  result = tovalix_ventas_en_duda(cliente);
+  CHECK(tovalix_result_count(result) == 0);
+  tovalix_result_free(result);
+
   /* NULL is handled at every door. */
   CHECK(tovalix_pago_tarjeta(NULL, 5, 1, 0, 1, 1, 1, NULL, 0, 0, NULL, NULL, NULL) == NULL);
   CHECK(tovalix_result_count(NULL) == 0);
+  CHECK(tovalix_ventas_en_duda(NULL) == NULL && tovalix_concilia_venta(NULL, "#1", 1) == 0);
   CHECK(tovalix_result_json(NULL) == NULL);
   tovalix_result_free(NULL);
   tovalix_cliente_destroy(cliente);

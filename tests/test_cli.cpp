@@ -92,6 +92,21 @@ TEST(Cli, InitThenAChipSaleOnAnIpp320) {
   });
   pinpad.QueueChipCard("4152000011112222", "3112");
   EXPECT_EQ(RunTool("pay --store 5 --amount 10 --transaction 43", folder / "x.err").status, 1);
+  // Approved in words without an authorization: in doubt (3) until settled, never 0.
+  gateway.SetScript([](const sim::GatewayRequest&, sim::GatewayAnswer& answer) {
+    answer.Set("authorization_number", "000000");
+  });
+  pinpad.QueueChipCard("4152000011112222", "3112");
+  EXPECT_EQ(RunTool("pay --store 5 --amount 10 --transaction 45", folder / "x.err").status, 3);
+  EXPECT_EQ(pinpad.Completions().back().status, "01");
+  auto in_doubt = JsonLines(RunTool("journal --in-doubt", folder / "x.err").out);
+  ASSERT_EQ(in_doubt.size(), 1u);
+  EXPECT_EQ(in_doubt[0]["ID_Tx"], "-4");
+  const std::string settle = "journal settle " + in_doubt[0]["id"].get<std::string>();
+  EXPECT_EQ(RunTool(settle, folder / "x.err").status, 2);  // charged or not: say which
+  EXPECT_EQ(RunTool(settle + " --not-charged", folder / "x.err").status, 0);
+  EXPECT_EQ(RunTool(settle + " --charged", folder / "x.err").status, 1);  // no longer in doubt
+  EXPECT_EQ(RunTool("journal --in-doubt", folder / "x.err").out, "");
   EXPECT_EQ(RunTool("pay --store 5 --transaction 44", folder / "x.err").status, 2);
   EXPECT_EQ(
       RunTool("pay --store 5 --amount 10 --transaction 44 --operation 4", folder / "x.err").status,

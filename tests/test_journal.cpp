@@ -5,13 +5,21 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
+
+#include <tovalix/cliente.hpp>
+
+#include "common/failure.hpp"
 
 #include "sim/gateway/gateway_simulator.hpp"
 #include "support/test_environment.hpp"
@@ -71,36 +79,38 @@ class JournalTest : public ::testing::Test {
   sim::GatewaySimulator gateway;
 };
 
-TEST_F(JournalTest, ApprovedSalesAppendOneAnsweredLineEachWithoutCardData) {
+TEST_F(JournalTest, ApprovedSalesAppendAPendingThenAnAnsweredLineWithoutCardData) {
   const Dictionary first = Post();
   ASSERT_EQ(first.Item("Response_Message"), "APROBADA");
   EXPECT_EQ(JournalPath(), folder / "journal.jsonl");
   auto lines = Journal();
-  ASSERT_EQ(lines.size(), 1u);
-  const std::string line = lines[0];
-  EXPECT_THAT(line, ::testing::MatchesRegex(
-                        R"(\{"time":"[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2}",.*)"));
-  EXPECT_THAT(line,
-              HasSubstr(R"("model":"INGENICO3070","ID_Store":1234,"ID_Transaction":77,)"
-                        R"("Amount":150.5,"Total":160.5,"Operation_Type":1,"last4":"7899",)"));
+  ASSERT_EQ(lines.size(), 2u);
+  const std::string sale = R"("model":"INGENICO3070","ID_Store":1234,"ID_Transaction":77,)"
+                           R"("Amount":150.5,"Total":160.5,"Operation_Type":1,"last4":"7899",)";
+  EXPECT_THAT(lines[0],
+              ::testing::MatchesRegex(R"(\{"time":"[0-9]{4}-[0-9]{2}-[0-9]{2} )"
+                                      R"([0-9]{2}:[0-9]{2}:[0-9]{2}","id":"[0-9a-f]{16}",)"
+                                      R"("state":"pending",.*"in_doubt":true\})"));
+  EXPECT_THAT(lines[0], HasSubstr(sale));
+  const std::string id = lines[0].substr(lines[0].find(R"("id":)"), 23);
+  EXPECT_THAT(lines[1], HasSubstr(id + R"(,"state":"outcome",)" + sale));
   EXPECT_THAT(
-      line,
+      lines[1],
       HasSubstr("\"ID_Tx\":\"" + first.Item("ID_Tx") + "\",\"Authorization_Number\":\"" +
                 first.Item("Authorization_Number") + "\",\"Response_Message\":\"APROBADA\","));
-  EXPECT_THAT(line, HasSubstr(R"("sent":true,"answered":true,"in_doubt":false})"));
-  EXPECT_FALSE(JournalLineInDoubt(line));
+  EXPECT_THAT(lines[1], HasSubstr(R"("sent":true,"answered":true,"in_doubt":false})"));
   EXPECT_TRUE(op.shown.empty());
 
   struct stat info {};
   ASSERT_EQ(::stat((folder / "journal.jsonl").c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 0777, 0600u);
 
-  const Dictionary second = Post();
-  lines = Journal();
-  ASSERT_EQ(lines.size(), 2u);  // appended, the first line kept
-  EXPECT_EQ(lines[0], line);
-  EXPECT_THAT(lines[1], HasSubstr("\"ID_Tx\":\"" + second.Item("ID_Tx") + "\""));
-  EXPECT_NE(first.Item("ID_Tx"), second.Item("ID_Tx"));
+  Post();
+  const auto more = Journal();
+  ASSERT_EQ(more.size(), 4u);  // appended, the first lines kept
+  EXPECT_EQ(more[1], lines[1]);
+  EXPECT_THAT(more[2], Not(HasSubstr(id)));  // each sale its own id
+  EXPECT_TRUE(SalesInDoubt().empty());
 
   const std::string text = ReadFile(folder / "journal.jsonl");
   for (const char* secret : {kPan, "400000123456", "=4912", "PEREZ", "\"123\""}) {
@@ -108,35 +118,37 @@ TEST_F(JournalTest, ApprovedSalesAppendOneAnsweredLineEachWithoutCardData) {
   }
 }
 
-TEST_F(JournalTest, AnswerLaterThanTheTimeOutMarksTheSaleInDoubt) {
-  gateway.SetScript([](const GatewayRequest&, GatewayAnswer& answer) { answer.delay = 3s; });
-  const Dictionary result = Post("1");
-  EXPECT_EQ(result.Item("ID_Tx"), "-3");  // what the caller gets is unchanged
-  EXPECT_EQ(gateway.RequestCount(), 1u);
-  const auto lines = Journal();
-  ASSERT_EQ(lines.size(), 1u);
-  EXPECT_THAT(lines[0], HasSubstr(R"("ID_Tx":"-3",)"));
-  EXPECT_THAT(lines[0], HasSubstr(R"("sent":true,"answered":false,"in_doubt":true})"));
-  EXPECT_TRUE(JournalLineInDoubt(lines[0]));
-}
-
-// The gateway got the request in each case but gave no usable answer: a status other than
-// 200 says nothing about whether the sale was charged.
-TEST_F(JournalTest, RefusedDroppedOrIncompleteAnswersAreInDoubt) {
+// The gateway got the request in each case but gave no usable answer: whether the sale was
+// charged is unknown, and the host must not read it as "nothing reached the gateway".
+TEST_F(JournalTest, ARequestThatLeftWithoutAUsableAnswerIsInDoubt) {
   const std::vector<std::pair<const char*, sim::GatewaySimulator::Script>> cases = {
+      {"late answer", [](const GatewayRequest&, GatewayAnswer& a) { a.delay = 3s; }},
       {"status 500", [](const GatewayRequest&, GatewayAnswer& a) { a.status = 500; }},
       {"no authorization",
        [](const GatewayRequest&, GatewayAnswer& a) { a.Remove("authorization_number"); }},
       {"dropped", [](const GatewayRequest&, GatewayAnswer& a) { a.drop = true; }},
+      {"other amount", [](const GatewayRequest&, GatewayAnswer& a) { a.Set("amount", "1505"); }},
+      {"approved with zeros",
+       [](const GatewayRequest&, GatewayAnswer& a) { a.Set("authorization_number", "000000"); }},
   };
   for (std::size_t i = 0; i < cases.size(); ++i) {
     gateway.SetScript(cases[i].second);
-    Post();
+    op.shown.clear();
+    const Dictionary result = Post("1");
+    EXPECT_EQ(result.Item("ID_Tx"), "-4") << cases[i].first;
+    EXPECT_EQ(result.Item("Response_Message"), kVentaEnDuda) << cases[i].first;
+    EXPECT_FALSE(Aprobada(result)) << cases[i].first;
+    EXPECT_EQ(result.Keys().front(), i < 4 ? "process_type" : "ID_Store") << cases[i].first;
+    ASSERT_FALSE(op.shown.empty()) << cases[i].first;
+    EXPECT_THAT(op.shown.back().text, HasSubstr(std::string("TOVALIX: ") + kVentaEnDuda));
     const auto lines = Journal();
-    ASSERT_EQ(lines.size(), i + 1) << cases[i].first;
-    EXPECT_THAT(lines[i], HasSubstr(R"("answered":false,"in_doubt":true})")) << cases[i].first;
+    ASSERT_EQ(lines.size(), 2 * (i + 1)) << cases[i].first;
+    EXPECT_THAT(lines.back(), HasSubstr(R"("ID_Tx":"-4",)")) << cases[i].first;
+    EXPECT_THAT(lines.back(), HasSubstr(R"("in_doubt":true})")) << cases[i].first;
+    EXPECT_THAT(op.shown.back().text, HasSubstr(SalesInDoubt().back().first));
   }
-  EXPECT_THAT(Journal()[0], HasSubstr(R"("ID_Tx":"-3",)"));
+  EXPECT_EQ(gateway.RequestCount(), cases.size());  // never retried
+  EXPECT_EQ(SalesInDoubt().size(), cases.size());
 }
 
 TEST_F(JournalTest, GatewayNeverReachedIsJournaledButNotInDoubt) {
@@ -144,10 +156,12 @@ TEST_F(JournalTest, GatewayNeverReachedIsJournaledButNotInDoubt) {
   gateway.Stop();
   const Dictionary result = WebSale(Sale(), "Vx810", url, "2", op);
   EXPECT_EQ(result.Item("ID_Tx"), "-3");
+  EXPECT_EQ(result.Item("Response_Message"), "ERROR AL ENVIAR DATOS AL GATEWAY");
   const auto lines = Journal();
-  ASSERT_EQ(lines.size(), 1u);
-  EXPECT_THAT(lines[0], HasSubstr(R"("model":"Vx810")"));
-  EXPECT_THAT(lines[0], HasSubstr(R"("sent":false,"answered":false,"in_doubt":false})"));
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_THAT(lines[1], HasSubstr(R"("model":"Vx810")"));
+  EXPECT_THAT(lines[1], HasSubstr(R"("sent":false,"answered":false,"in_doubt":false})"));
+  EXPECT_TRUE(SalesInDoubt().empty());
 }
 
 TEST_F(JournalTest, UnwritableJournalIsReportedAndTheSaleStands) {
@@ -156,10 +170,49 @@ TEST_F(JournalTest, UnwritableJournalIsReportedAndTheSaleStands) {
   EXPECT_EQ(result.Item("Response_Message"), "APROBADA");
   EXPECT_NE(result.Item("ID_Tx"), "-3");
   EXPECT_EQ(gateway.RequestCount(), 1u);  // never retried
-  ASSERT_EQ(op.shown.size(), 1u);
+  ASSERT_EQ(op.shown.size(), 2u);         // the pending line, then the outcome
   EXPECT_THAT(op.shown[0].text, HasSubstr("bitácora"));
   EXPECT_THAT(op.shown[0].text, HasSubstr("journal.jsonl"));
   EXPECT_THAT(ReadFile(folder / "tovalix.log"), HasSubstr("bitácora"));
+}
+
+// A sale killed while the gateway holds its request leaves its pending line; it stays in
+// doubt until an operator settles it, and a settled sale never comes back.
+TEST_F(JournalTest, ASaleKilledWhileTheGatewayHoldsItStaysInDoubtUntilSettled) {
+  gateway.SetScript([](const GatewayRequest&, GatewayAnswer& a) { a.delay = 60s; });
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    Post("90");
+    ::_exit(0);
+  }
+  const auto deadline = std::chrono::steady_clock::now() + 60s;
+  while (gateway.RequestCount() == 0 && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(10ms);
+  }
+  ASSERT_EQ(::kill(child, SIGKILL), 0);
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFSIGNALED(status));
+  ASSERT_EQ(gateway.RequestCount(), 1u);
+  gateway.Stop();
+
+  const auto in_doubt = SalesInDoubt();
+  ASSERT_EQ(in_doubt.size(), 1u);
+  EXPECT_THAT(in_doubt[0].second, HasSubstr(R"("state":"pending","model":"INGENICO3070")"));
+  const std::string before = ReadFile(folder / "journal.jsonl");
+  EXPECT_THROW(SettleSale("0123456789abcdef", true), Failure);
+  EXPECT_EQ(ReadFile(folder / "journal.jsonl"), before);
+
+  Cliente cliente(op);
+  EXPECT_EQ(cliente.VentasEnDuda().Item(in_doubt[0].first), in_doubt[0].second);
+  EXPECT_EQ(cliente.ConciliaVenta(in_doubt[0].first, true), 1);
+  EXPECT_TRUE(SalesInDoubt().empty());
+  EXPECT_EQ(cliente.ConciliaVenta(in_doubt[0].first, false), 0);  // settled once, for good
+  const auto lines = Journal();
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0] + "\n" + lines[1] + "\n", before + lines[1] + "\n");  // appended only
+  EXPECT_THAT(lines[1], HasSubstr(R"("state":"settled","charged":true,"in_doubt":false})"));
 }
 
 TEST(JournalLine, EscapesTheGatewaysTextSoEachSaleStaysOneLine) {
@@ -167,16 +220,44 @@ TEST(JournalLine, EscapesTheGatewaysTextSoEachSaleStaysOneLine) {
   result.Add("ID_Tx", "9");
   result.Add("Authorization_Number", "000123");
   result.Add("Response_Message", "X\"in_doubt\":true}\n\\");
-  const std::string line =
-      JournalLine(Sale(), "NURIT293", result, WebOutcome{true, true, 200}, {{2024, 3, 9}, 8, 5, 7});
+  const std::string line = JournalLine(Sale(), "NURIT293", "00000000000000aa", result,
+                                       WebOutcome{true, true, 200}, {{2024, 3, 9}, 8, 5, 7});
   EXPECT_EQ(line.find('\n'), std::string::npos);
   EXPECT_THAT(line, HasSubstr(R"("time":"2024-03-09 08:05:07")"));
   EXPECT_THAT(line, HasSubstr(R"("Response_Message":"X\"in_doubt\":true}\u000a\\")"));
-  EXPECT_FALSE(JournalLineInDoubt(line));  // the text cannot fake the flag
-  EXPECT_TRUE(
-      JournalLineInDoubt(JournalLine(Sale(), "NURIT293", result, WebOutcome{true, false, 500},
-                                     {{2024, 3, 9}, 8, 5, 7}) +
-                         "\n"));
+  EXPECT_TRUE(SalesInDoubt(line + "\n").empty());  // the text cannot fake the flag
+}
+
+// What stays in doubt: a pending line without outcome, an outcome in doubt, an older
+// journal's in-doubt line (by its line number), never a torn last line or a settled sale.
+TEST(JournalLine, SalesInDoubtReadsTheLatestLineOfEachSale) {
+  const std::string journal =
+      R"({"id":"a","state":"pending","in_doubt":true})"
+      "\n"
+      R"({"id":"b","state":"pending","in_doubt":true})"
+      "\n"
+      R"({"id":"a","state":"outcome","in_doubt":false})"
+      "\n"
+      "not json\n"
+      R"({"time":"x","ID_Tx":"-3","sent":true,"answered":false,"in_doubt":true})"
+      "\n"
+      R"({"id":"c","state":"outcome","in_doubt":true})"
+      "\n"
+      R"({"id":"c","state":"settled","charged":false,"in_doubt":false})"
+      "\n"
+      R"({"id":"c","state":"outcome","in_doubt":true})"
+      "\n"
+      R"({"id":"d","state":"pending","in_doubt":true})";
+  const auto sales = SalesInDoubt(journal);
+  ASSERT_EQ(sales.size(), 2u);
+  EXPECT_EQ(sales[0],
+            std::make_pair(std::string("b"),
+                           std::string(R"({"id":"b","state":"pending","in_doubt":true})")));
+  EXPECT_EQ(sales[1].first, "#5");
+  const auto settled = SalesInDoubt(journal + "\n" + SettledLine("#5", false, {}) + "\n" +
+                                    SettledLine("b", true, {}) + "\n");
+  ASSERT_EQ(settled.size(), 1u);
+  EXPECT_EQ(settled[0].first, "d");
 }
 
 TEST(JournalLine, KeepsOnlyTheLastFourDigitsOfTheCardNumber) {

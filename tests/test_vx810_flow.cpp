@@ -265,8 +265,11 @@ TEST_F(Vx810FlowTest, ChipRequestedOnASwipeIsAskedForTwiceThenGivenUp) {
 
 // --- Chip ---------------------------------------------------------------------------------
 
-TEST_F(Vx810FlowTest, ChipSaleCompletesWithTheCodeTheCardGaveNotTheGatewaysNumber) {
-  pad.QueueChipSale();  // 8A holds "00" as two characters: 30 30
+// The card hears the gateway's decision, the one the host gets, not the code it gave itself.
+TEST_F(Vx810FlowTest, ChipSaleCompletesWithTheGatewaysDecision) {
+  Vx810ChipCard card;
+  card.aut_code = "";  // the card's own code would be completed as 00
+  pad.QueueChipSale(card);
   const Dictionary result = Sell();
   EXPECT_THAT(pad.Commands(),
               ElementsAreArray(Join({{"ENQ"}, kIdle, {"C30", "C31", "C34"}, kIdle})));
@@ -283,18 +286,20 @@ TEST_F(Vx810FlowTest, ChipSaleCompletesWithTheCodeTheCardGaveNotTheGatewaysNumbe
             "9F3602002A");
   EXPECT_EQ(result.Item("ARQC"), "1122334455667788");
   EXPECT_EQ(result.Item("AID"), "A0000000031010");
-  EXPECT_NE(result.Item("Authorization_Number"), "3030");
   EXPECT_THAT(pad.C34Data(), ElementsAre(std::string("\xC1\x02\x30\x30\xE1\x00", 6)));
-}
 
-TEST_F(Vx810FlowTest, ChipCodeOfLengthZeroIsCompletedAsZeroZeroEvenWithAnswersInPieces) {
-  Vx810ChipCard card;
-  card.aut_code = "";
-  pad.QueueChipSale(card);
-  pad.SetAnswerDelivery(sim::Delivery().SplitAt({2, 5, 9}, 3ms));
-  Sell();
-  EXPECT_EQ(gateway.RequestCount(), 1u);
-  EXPECT_THAT(pad.C34Data(), ElementsAre(std::string("\xC1\x01\x00\xE1\x00", 5)));
+  // Approved in words without an authorization, then declined: "05", answers in pieces.
+  for (const char* message : {"APROBADA", "DECLINADA"}) {
+    pad.QueueChipSale();  // the card's own code is 00
+    pad.SetAnswerDelivery(sim::Delivery().SplitAt({2, 5, 9}, 3ms));
+    gateway.SetScript([message](const sim::GatewayRequest&, sim::GatewayAnswer& answer) {
+      answer.Set("response_message", message).Set("authorization_number", "000000");
+    });
+    EXPECT_EQ(Sell().Item("ID_Tx") == "-4", message == std::string("APROBADA"));
+  }
+  EXPECT_THAT(pad.C34Data(), ElementsAre(std::string("\xC1\x02\x30\x30\xE1\x00", 6),
+                                         std::string("\xC1\x02\x30\x35\xE1\x00", 6),
+                                         std::string("\xC1\x02\x30\x35\xE1\x00", 6)));
 }
 
 TEST_F(Vx810FlowTest, AnswersEndingInEtxAndARightLrcAreWholeWhateverFollowsTheStatus) {

@@ -29,6 +29,19 @@ class Cliente {
   // A card sale (vpOperation_Type 1), cancellation (2) or verification (3) on the configured
   // PIN pad. vpAuthorization_Number only for a cancellation; the plan fields blank or two
   // digits each.
+  //
+  // The sale is approved when Response_Message is "APROBADA" (or "DEMO - APROBADA") with an
+  // Authorization_Number that is not all zeros; the chip card is told the same. ID_Tx "-3"
+  // means that nothing reached the gateway: the sale may be tried again. ID_Tx "-4" means
+  // that the request reached the gateway but no usable answer came back (a time-out after
+  // sending, a dropped connection, a status other than 200, a missing header, an amount other
+  // than the one sent, an approval without an authorization number): the charge may have gone
+  // through. Response_Message then begins "VENTA EN DUDA", the operator is told the sale's
+  // journal id, and the sale must be confirmed with the gateway before charging again.
+  //
+  // Every sale is written to the sale journal ("journal.jsonl" beside the settings file)
+  // before its request leaves and again with its outcome, so that a sale interrupted while the
+  // gateway holds it (the process killed, the power cut) is still found among VentasEnDuda.
   Dictionary PagoTarjeta(std::int32_t vpID_Store, double vpAmount, double vpTip, double vpTotal,
                          std::int32_t vpID_Transaction, std::int16_t vpOperation_Type,
                          const std::string& vpAuthorization_Number, std::int32_t vpID_Client_Tx,
@@ -49,6 +62,19 @@ class Cliente {
 
   // The amounts a provider sells.
   Dictionary TiempoAireCantidades(const std::string& vpProvider);
+
+  // The card sales of the journal still in doubt: key the sale's journal id, value its latest
+  // journal line (JSON: time, id, state "pending" or "outcome", model, ID_Store,
+  // ID_Transaction, Amount, Total, Operation_Type, last4 and, for an outcome, ID_Tx,
+  // Authorization_Number, Response_Message). A sale stays listed until it is settled.
+  // An unreadable journal is reported to the operator and gives what was read (nothing).
+  Dictionary VentasEnDuda();
+
+  // Settles the sale in doubt `id` once the gateway confirmed whether it was charged: appends
+  // a line to the journal (earlier lines are never rewritten) and the sale leaves
+  // VentasEnDuda. Returns 1 when settled, 0 when `id` is not a sale in doubt or the journal
+  // could not be written (the operator has been told why).
+  std::int16_t ConciliaVenta(const std::string& id, bool cobrada);
 
   // Records which store, terminal and PIN pad model this point of sale is, reads the PIN pad's
   // serial number, checks it with the gateway and stores the terminal's parameters. Returns 1

@@ -49,6 +49,19 @@ tovalix_result* tovalix_tiempo_aire(tovalix_cliente* cliente, const char* teller
 tovalix_result* tovalix_tiempo_aire_consulta_saldo(tovalix_cliente* cliente,
                                                    const char* teller_login);
 tovalix_result* tovalix_tiempo_aire_cantidades(tovalix_cliente* cliente, const char* provider);
+/* Card sales in doubt. A sale is approved when Response_Message is "APROBADA" (or
+ * "DEMO - APROBADA") with an Authorization_Number that is not all zeros. ID_Tx "-3": nothing
+ * reached the gateway. ID_Tx "-4": the request reached the gateway but no usable answer came
+ * back, so the charge may have gone through (Response_Message begins "VENTA EN DUDA"); confirm
+ * with the gateway before charging again. Every sale is journaled before its request leaves
+ * ("journal.jsonl" beside the settings file), so a sale interrupted while the gateway holds it
+ * is listed too.
+ * tovalix_ventas_en_duda: the sales still in doubt, key the journal id, value the sale's latest
+ * journal line (JSON). tovalix_concilia_venta: settles sale `id` as charged (cobrada 1) or not
+ * (0) by appending to the journal; 1 when settled, 0 when `id` is not in doubt or the journal
+ * could not be written (the operator is told why), or `cliente` is NULL. */
+tovalix_result* tovalix_ventas_en_duda(tovalix_cliente* cliente);
+int16_t tovalix_concilia_venta(tovalix_cliente* cliente, const char* id, int cobrada);
 /* 1 when the terminal was initialized, 0 otherwise (also for a NULL cliente). */
 int16_t tovalix_inicializa_pinpad(tovalix_cliente* cliente, const char* id_store, int32_t ptid,
                                   const char* tipo, const char* serie, const char* user_ta,

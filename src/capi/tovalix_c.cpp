@@ -134,6 +134,19 @@ tovalix_result* tovalix_tiempo_aire_cantidades(tovalix_cliente* cliente, const c
   return Wrap(cliente, [&] { return cliente->control.TiempoAireCantidades(Text(provider)); });
 }
 
+tovalix_result* tovalix_ventas_en_duda(tovalix_cliente* cliente) {
+  return Wrap(cliente, [&] { return cliente->control.VentasEnDuda(); });
+}
+
+int16_t tovalix_concilia_venta(tovalix_cliente* cliente, const char* id, int cobrada) {
+  if (cliente == nullptr) return 0;
+  try {
+    return cliente->control.ConciliaVenta(Text(id), cobrada != 0);
+  } catch (...) {
+    return 0;
+  }
+}
+
 int16_t tovalix_inicializa_pinpad(tovalix_cliente* cliente, const char* id_store, int32_t ptid,
                                   const char* tipo, const char* serie, const char* user_ta,
                                   const char* pwd_ta) {

@@ -1,6 +1,8 @@
 #include <tovalix/cliente.hpp>
 
+#include "common/error_report.hpp"
 #include "control/cliente_state.hpp"
+#include "gateway/sale_journal.hpp"
 
 namespace tovalix {
 
@@ -25,6 +27,18 @@ Cliente::~Cliente() {
   } catch (...) {
     // Closing an already failed port must not throw out of a destructor.
   }
+}
+
+Dictionary Cliente::VentasEnDuda() {
+  Dictionary sales;
+  RunTrapped(state_->op, [&] {
+    for (const auto& [id, line] : gateway::SalesInDoubt()) sales.Set(id, line);
+  });
+  return sales;
+}
+
+std::int16_t Cliente::ConciliaVenta(const std::string& id, bool cobrada) {
+  return RunTrapped(state_->op, [&] { gateway::SettleSale(id, cobrada); }) ? 1 : 0;
 }
 
 }  // namespace tovalix

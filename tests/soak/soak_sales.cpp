@@ -2,7 +2,8 @@
 // random fault on the line (NAK, wrong LRC, garbage, split or paced frames, silence, hang-up
 // mid-frame), at the gateway (status 500, a missing header, a time-out, a dropped connection)
 // or, for the Nurit 293, a failure of its library. Every sale must come back within the
-// deadlines of its flow, with all the keys of a known result in order, the port closed, no
+// deadlines of its flow, with all the keys of a known result in order, ID_Tx "-4" when the
+// gateway received the request and answered unusably, the port closed, no
 // file descriptor left open and no card data in tovalix.log or the operator's messages.
 //
 //   soak_sales [--sales N] [--faulty F] [--seed S]
@@ -457,6 +458,10 @@ void Soak::Sale(const ModelInfo& info, std::size_t number) {
     std::string listed;
     for (const auto& key : keys) listed += key + " ";
     Fail(info, number, fault, "result keys not in a known order: " + listed);
+  }
+  // The gateway got the request and gave no usable answer: the sale may have been charged.
+  if (gateway_fault && fired && !(result.Exists("ID_Tx") && result.Item("ID_Tx") == "-4")) {
+    Fail(info, number, fault, "a request the gateway received is not in doubt (ID_Tx -4)");
   }
   if (link_open) Fail(info, number, fault, "the port was left open");
   if (reader_on) Fail(info, number, fault, "the reader was left on");

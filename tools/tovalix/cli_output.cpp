@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include "common/text_encoding.hpp"
+#include "gateway/sale_journal.hpp"
 
 namespace tovalix::cli {
 
@@ -28,8 +29,7 @@ void AddMessagesOption(CLI::App& command, CliOperator& op) {
 }
 
 bool IsApproved(const Dictionary& result) {
-  const std::string& message = result.Item("Response_Message");
-  return message == "APROBADA" || message == "DEMO - APROBADA";
+  return gateway::Aprobada(result);
 }
 
 void PrintJson(const std::string& json) {

@@ -31,7 +31,9 @@ struct PayArguments {
 void RegisterPay(CLI::App& app, Run& run) {
   auto args = std::make_shared<PayArguments>();
   CLI::App* command = app.add_subcommand(
-      "pay", "Take a card payment on the configured PIN pad (exit 0 when approved)");
+      "pay",
+      "Take a card payment on the configured PIN pad (exit 0 when approved, 3 when it "
+      "may have been charged without an answer: see `tovalix journal --in-doubt`)");
   command->add_option("--store", args->store, "store identifier")->required();
   command->add_option("--amount", args->amount, "amount charged")->required();
   command->add_option("--tip", args->tip, "tip (default 0)");
@@ -57,7 +59,11 @@ void RegisterPay(CLI::App& app, Run& run) {
                             args->operation, args->authorization, args->client_tx, args->server_tx,
                             args->deferment, args->payments, args->plan);
     PrintJson(result.ToJson());
-    run.exit_status = IsApproved(result) ? 0 : 1;
+    if (IsApproved(result)) {
+      run.exit_status = 0;
+    } else {
+      run.exit_status = result.Item("ID_Tx") == "-4" ? 3 : 1;
+    }
   });
 }
 

@@ -1,5 +1,6 @@
 // Each command of the tovalix tool lives in its own file and registers itself here.
-// A command sets `exit_status`: 0 success, 1 a result that is not a success, 2 a usage error.
+// A command sets `exit_status`: 0 success, 1 a result that is not a success, 2 a usage error,
+// 3 a card sale in doubt (it may have been charged: confirm before charging again).
 #pragma once
 
 #include <CLI/CLI.hpp>

@@ -166,23 +166,11 @@ class Venta {
     if (e_.modo_entrada != 2) return;  // a swiped card is done
     const std::string autorizacion = result_.Item("Authorization_Number");
     if (!TrimBlanks(autorizacion).empty()) {
-      const std::string status = Aprobada(autorizacion) ? "00" : "01";
+      const std::string status = gateway::Aprobada(result_) ? "00" : "01";
       if (!Recibe(Driver().IC1(status, status, autorizacion), kCodigoIC1)) return;
     }
     Comando(Driver().LimpiaPantalla());
     Recibe(Driver().RetireTarjeta(" RETIRE TARJETA"), kCodigoRMV);
-  }
-
-  // Approved: the gateway says so and the authorization number is not zero. An authorization
-  // that is no 32-bit number (letters, too many digits) is not zero: the approval stands.
-  bool Aprobada(const std::string& autorizacion) const {
-    const std::string& mensaje = result_.Item("Response_Message");
-    if (mensaje != "APROBADA" && mensaje != "DEMO - APROBADA") return false;
-    try {
-      return ToLong(autorizacion) != 0;
-    } catch (const Failure&) {
-      return true;
-    }
   }
 
   EntornoVenta& e_;

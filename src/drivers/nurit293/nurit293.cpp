@@ -299,10 +299,10 @@ Dictionary NURIT293::LeoTarjetaProcesa(const Dictionary& entrada, const std::str
     respuesta_gateway_ = true;
 
     if (EsChipConServicio(tarjeta)) {
+      // The chip hears the approval the host gets; a refusal is told apart from no answer.
       const std::string autorizacion = resultado.Item("Authorization_Number");
-      const double numero = ADouble(autorizacion);  // not a number: the chip gets no outcome
       Dictionary desenlace;
-      if (numero != 0) {
+      if (gateway::Aprobada(resultado)) {
         desenlace.Add("Result", "Approved");
       } else if (resultado.Item("Response_Message") == "DECLINADA") {
         desenlace.Add("Result", "Declined");

@@ -112,17 +112,9 @@ class Venta {
     if (chip) AvisaResultadoChip();
   }
 
-  // The chip card always hears the outcome. An authorization number that is not a number is
-  // reported like any run-time error, and the card is told the sale was not approved rather
-  // than being left waiting for an answer.
+  // The chip card always hears the outcome, the one the host gets.
   void AvisaResultadoChip() {
-    const std::string& mensaje = resultado_.Item("Response_Message");
-    bool aprobada = false;
-    RunTrapped(e_.op, [&] {
-      const std::int32_t autorizacion = ToLong(resultado_.Item("Authorization_Number"));
-      aprobada = (mensaje == "APROBADA" || mensaje == "DEMO - APROBADA") && autorizacion != 0;
-    });
-    const std::string aviso = optimum_.Notify(aprobada ? "00" : "01");
+    const std::string aviso = optimum_.Notify(gateway::Aprobada(resultado_) ? "00" : "01");
     if (!aviso.empty()) e_.link.EnviaOptimum(aviso, kCodigoTarjeta);
   }
 

@@ -75,8 +75,10 @@ class Venta {
     if (destino == Destino::kLibera) return;
     if (destino == Destino::kGateway) {
       result_ = Gateway();
-      // The chip gets the code it gave in its C33 answer, whatever the gateway said.
-      if (e_.modo_entrada == 2 && !Intercambio(vx_.C34(tarjeta_.Item("AutCode")), kCodigoC34)) {
+      // The chip hears the approval the host gets: the response code "00" (approved) or
+      // "05" (not approved), two characters in spaced hex.
+      const char* codigo = gateway::Aprobada(result_) ? "30 30 " : "30 35 ";
+      if (e_.modo_entrada == 2 && !Intercambio(vx_.C34(codigo), kCodigoC34)) {
         return;
       }
     }
