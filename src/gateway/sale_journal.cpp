@@ -34,16 +34,6 @@ void AppendString(std::string& out, std::string_view text) {
   out += '"';
 }
 
-void AppendNumber(std::string& out, double value) {
-  if (!std::isfinite(value)) {
-    out += "null";
-    return;
-  }
-  std::array<char, 32> digits{};
-  const auto end = std::to_chars(digits.data(), digits.data() + digits.size(), value).ptr;
-  out.append(digits.data(), end);
-}
-
 void Key(std::string& out, std::string_view name) {
   out += out.size() == 1 ? "" : ",";
   AppendString(out, name);
@@ -85,9 +75,9 @@ std::string JournalLine(const PinPad& record, std::string_view model, const Dict
   Key(line, "ID_Transaction");
   line += std::to_string(record.ID_Transaction());
   Key(line, "Amount");
-  AppendNumber(line, record.Amount());
+  line += record.Amount().Text();
   Key(line, "Total");
-  AppendNumber(line, record.Total());
+  line += record.Total().Text();
   Key(line, "Operation_Type");
   line += std::to_string(record.Operation_Type());
   Key(line, "last4");
