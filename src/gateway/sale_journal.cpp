@@ -34,6 +34,11 @@ void AppendString(std::string& out, std::string_view text) {
   out += '"';
 }
 
+// An amount as a JSON number, exact to the centavo ("150.5", "150").
+void AppendNumber(std::string& out, Money value) {
+  out += value.Text();
+}
+
 void Key(std::string& out, std::string_view name) {
   out += out.size() == 1 ? "" : ",";
   AppendString(out, name);
@@ -75,9 +80,9 @@ std::string JournalLine(const PinPad& record, std::string_view model, const Dict
   Key(line, "ID_Transaction");
   line += std::to_string(record.ID_Transaction());
   Key(line, "Amount");
-  line += record.Amount().Text();
+  AppendNumber(line, record.Amount());
   Key(line, "Total");
-  line += record.Total().Text();
+  AppendNumber(line, record.Total());
   Key(line, "Operation_Type");
   line += std::to_string(record.Operation_Type());
   Key(line, "last4");
