@@ -145,8 +145,8 @@ SaleFigures Sale(Model model, bool slow_reader) {
   parametros.TimeOutCreditDebit = "10";
   drivers::SolicitudVenta solicitud;
   solicitud.ID_Store = 5;
-  solicitud.Amount = 125;
-  solicitud.Total = 125;
+  solicitud.Amount = Money::FromCentavos(12500);
+  solicitud.Total = Money::FromCentavos(12500);
   solicitud.ID_Transaction = 77;
   solicitud.Operation_Type = 1;
   solicitud.TimeOut = "10";

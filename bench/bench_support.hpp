@@ -27,8 +27,8 @@ class QuietOperator final : public Operator {
 inline gateway::PinPad SampleSale() {
   gateway::PinPad record;
   record.ID_Store(5);
-  record.Amount(125.5);
-  record.Total(125.5);
+  record.Amount(Money::FromCentavos(12550));
+  record.Total(Money::FromCentavos(12550));
   record.ID_Transaction(77);
   record.Operation_Type(1);
   record.Pos_entry_mode(1);

@@ -41,9 +41,8 @@ class OptimumFixture : public ::testing::Test {
   static SolicitudVenta Venta(double amount) {
     SolicitudVenta s;
     s.ID_Store = 5;
-    s.Amount = amount;
-    s.Tip = 0;
-    s.Total = amount;
+    s.Amount = Money::FromHost(amount).value();
+    s.Total = s.Amount;
     s.ID_Transaction = 8001;
     s.Operation_Type = 1;
     s.ID_Client_Tx = 31;

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -215,6 +216,19 @@ TEST_F(AirtimeTest, SaleChecksStopBeforeAnyRequestAndLeaveTheFirstResult) {
        0,
        kStamp,
        {"TIEMPO AIRE: El Monto del Cobro no puede ser menor o igual a cero.", 16, "TIEMPO AIRE"}},
+      {"",
+       kPhone,
+       50.004,
+       kStamp,
+       {"TIEMPO AIRE: El Monto del Cobro 50.004 no es un importe válido: tiene fracción de "
+        "centavo.",
+        16, "TIEMPO AIRE"}},
+      {"",
+       kPhone,
+       std::numeric_limits<double>::infinity(),
+       kStamp,
+       {"TIEMPO AIRE: El Monto del Cobro INF no es un importe válido: no es un número finito.", 16,
+        "TIEMPO AIRE"}},
       {"123456789",
        kPhone,
        50,
@@ -324,7 +338,7 @@ TEST_F(AirtimeTest, CatalogueHoldingOnlyAnExplanationFailsTheLookupsSilently) {
 
 TEST_F(AirtimeTest, AmountWithLeadingZerosIsTheSameNumber) {
   sim::Catalogue catalogue;
-  catalogue.masters.push_back({"3", {{"40", "Movistar", {"0020.00", "1e2"}}}});
+  catalogue.masters.push_back({"3", {{"40", "Movistar", {"0020.00", "1e2", "30.30"}}}});
   sim.SetCatalogue(catalogue);
   Load();
   EXPECT_TRUE(BuscaImporte(estado, "MOVISTAR", 20));
@@ -332,8 +346,11 @@ TEST_F(AirtimeTest, AmountWithLeadingZerosIsTheSameNumber) {
   EXPECT_EQ(provider, 40);
   EXPECT_TRUE(BuscaImporte(estado, "MOVISTAR", 100));
   EXPECT_FALSE(BuscaImporte(estado, "MOVISTAR", 20.5));
+  // A host's 10.1 * 3 (30.299999999999997) is the listed 30.30, and is sold as such.
+  EXPECT_EQ(Sell("Movistar", 10.1 * 3).Item("Accepted"), "True");
+  EXPECT_EQ(sim.Requests().back().Value("amount"), "30.3");
   const Dictionary amounts = TiempoAireCantidades(estado, "movistar");
-  EXPECT_EQ(amounts.Item("Cantidades"), "20,100,");
+  EXPECT_EQ(amounts.Item("Cantidades"), "20,100,30.3,");
 }
 
 TEST_F(AirtimeTest, RefusedSaleCarriesTheServiceExplanation) {

@@ -1,9 +1,14 @@
 // PagoTarjeta's checks, in their order, against a terminal stored on disk.
 #include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <limits>
 #include <tovalix/cliente.hpp>
 
 #include "platform/serial_port.hpp"
 #include "serial/serial_link.hpp"
+#include "sim/gateway/gateway_simulator.hpp"
 #include "sim/pinpad/scripted_pinpad.hpp"
 #include "support/terminal_fixture.hpp"
 
@@ -11,6 +16,7 @@ namespace tovalix {
 namespace {
 
 using testing::RecordingOperator;
+using testing::ScopedEnv;
 using testing::ShownMessage;
 using testing::TerminalFixture;
 
@@ -196,6 +202,69 @@ TEST_F(PaymentChecks, AmountsAgreeToTheCent) {
   p = {};
   p.amount = 0, p.total = 0;
   EXPECT_EQ(MessageOf(p), "El Monto del Cobro no puede ser menor o igual a cero.");
+}
+
+// A host's double is the whole centavo it stands for, or it never leaves the till: refused in
+// the stage of the sent data before any PIN pad or gateway traffic. The Nurit 293 sells
+// through the simulated vendor library, so an accepted sale reaches the gateway.
+TEST_F(PaymentChecks, HostAmountsAreExactCentavosOrAreRefusedBeforeAnyTraffic) {
+  const char* build = std::getenv("TOVALIX_BUILD_DIR");
+  const ScopedEnv library("TOVALIX_NURIT293_LIB", std::string(build != nullptr ? build : ".") +
+                                                      "/lib/libtovalix_nurit293_sim.so");
+  const double inf = std::numeric_limits<double>::infinity();
+  const std::string no_es = " no es un importe válido: ";
+  struct Caso {
+    const char* tipo;
+    double amount, tip, total;
+    std::string sent;     // Amount, tip and total as the gateway got them
+    std::string refused;  // or the refusal
+  };
+  const Caso casos[] = {
+      {"NURIT293", 150.5, 0, 150.5, "150.5 0 150.5", ""},
+      {"NURIT293", 10.1 * 3, 0.2, 30.5, "30.3 0.2 30.5", ""},
+      {"NURIT293", 1e20, 2e20, 3e20, "",
+       "El Monto del Cobro 1E+20" + no_es + "excede lo que la PIN pad puede recibir."},
+      {"IPP320", 10.004, 0, 10, "",
+       "El Monto del Cobro 10.004" + no_es + "tiene fracción de centavo."},
+      {"IPP320", 1.005, 0, 1.00, "",
+       "El Monto del Cobro 1.005" + no_es + "tiene fracción de centavo."},
+      {"IPP320", std::nan(""), 0, 10, "",
+       "El Monto del Cobro NAN" + no_es + "no es un número finito."},
+      {"IPP320", 10, -inf, 10, "",
+       "El Monto de la Propina -INF" + no_es + "no es un número finito."},
+      {"IPP320", 10, 0, 1e300, "",
+       "El Importe Total de la Compra 1E+300" + no_es + "excede lo que la PIN pad puede recibir."},
+      {"Vx810", 42949673, 0, 42949673, "",
+       "El Monto del Cobro 42949673" + no_es + "excede lo que la PIN pad puede recibir."},
+      {"OPTIMUM", 10, 0.5, 10.5, "",
+       "El Monto de la Propina 0.5" + no_es +
+           "tiene centavos y la PIN pad solo recibe pesos enteros."},
+      // A plain amount keeps its own message.
+      {"IPP320", -10, 0, -10, "", "El Monto del Cobro no puede ser menor o igual a cero."},
+  };
+  terminal.MapDevice("\\Device\\USBSER000", "/dev/null-pinpad");
+  terminal.MapDevice("\\Device\\Serial2", "/dev/null-pinpad");
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(std::string(c.tipo) + " " + std::to_string(c.amount));
+    sim::GatewaySimulator gateway;
+    ASSERT_TRUE(terminal.Initialize(c.tipo, "5", {{"param5", gateway.Url()}}));
+    op.shown.clear();
+    Pago p;
+    p.amount = c.amount, p.tip = c.tip, p.total = c.total;
+    const Dictionary r = Pay(p);
+    if (c.refused.empty()) {
+      ASSERT_EQ(gateway.RequestCount(), 1u) << r.Item("Response_Message");
+      const sim::GatewayRequest sent = gateway.Requests()[0];
+      EXPECT_EQ(sent.Value("Amount") + " " + sent.Value("tip") + " " + sent.Value("total"), c.sent);
+      continue;
+    }
+    EXPECT_EQ(r.Item("Response_Message"), c.refused);
+    EXPECT_EQ(r.Item("ID_Tx"), "-3");
+    EXPECT_EQ(gateway.RequestCount(), 0u);
+    ASSERT_EQ(op.shown.size(), 1u);
+    EXPECT_EQ(op.shown[0], (ShownMessage{"TOVALIX: " + c.refused, Operator::kCritical,
+                                         "VALIDACION DE LOS DATOS ENVIADOS PARA SER OPERADOS"}));
+  }
 }
 
 TEST_F(PaymentChecks, AuthorizationOnlyForCancellations) {

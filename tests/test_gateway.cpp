@@ -35,9 +35,8 @@ constexpr const char* kTrack2 = "4111111111111111=25121010000000000000";
 PinPad Sale() {
   PinPad r;
   r.ID_Store(1234);
-  r.Amount(150);
-  r.Tip(0);
-  r.Total(99.9);
+  r.Amount(Money::FromCentavos(15000));
+  r.Total(Money::FromCentavos(9990));
   r.Cvv2("");
   r.FunctionType(1);
   r.ID_Transaction(77);
@@ -354,7 +353,7 @@ TEST_F(GatewayTest, GiftCardPurchase) {
   r.Authorization_Number("OP9");
   r.track2("T2");
   r.PosTimeStamp("20240131");
-  r.Amount(12.5);
+  r.Amount(Money::FromCentavos(1250));
   r.Nip("1234");
   r.track1("T1");
   r.Operation_Type(2);
@@ -386,7 +385,7 @@ TEST_F(GatewayTest, GiftCardDefaultsDependOnTheOperation) {
   Script([](const GatewayRequest&, GatewayAnswer& a) { a.status = 404; });
   PinPad r;
   r.Operation_Type(1);
-  r.Amount(20);
+  r.Amount(Money::FromCentavos(2000));
   const Dictionary result = Post(r, 1);
   EXPECT_THAT(
       result.Keys(),
@@ -453,7 +452,7 @@ TEST_F(GatewayTest, TellerLogIn) {
 TEST_F(GatewayTest, OperationLog) {
   PinPad r;
   r.PlanType("VENTA");
-  r.Total(100.25);
+  r.Total(Money::FromCentavos(10025));
   r.Tipo_Terminal("2024-01-31");
   r.Truncated("XXXX1111");
   r.Authorization_Number("CALLE 1");

@@ -153,18 +153,21 @@ TEST_F(IngenicoFrames, CardReadingCarriesMessageStampAmountsAndTagList) {
   EXPECT_EQ(pinpad.VerificaRespuesta(serial::HexATexto(frame), kCodigoIC1), 0);
 }
 
-TEST_F(IngenicoFrames, AmountsRoundToCentsAndOutOfRangeAmountsBuildNoFrame) {
+TEST_F(IngenicoFrames, AHostsAmountIsAWholeCentavoOrBuildsNoFrame) {
   const auto amount_field = [&](double amount) {
     const std::string data = DataOf(pinpad.IC0(amount, 0, ""));
     return data.empty() ? std::string("refused") : data.substr(78, 12);
   };
-  EXPECT_EQ(amount_field(0.005), "000000000001");  // half a cent rounds up
-  EXPECT_EQ(amount_field(1.005), "000000000101");  // as written, not as stored in binary
-  EXPECT_EQ(amount_field(0.004), "000000000000");
+  EXPECT_EQ(amount_field(10.1 * 3), "000000003030");  // 30.299999999999997
   EXPECT_EQ(amount_field(1e-9), "000000000000");
   EXPECT_EQ(amount_field(9999999999.99), "999999999999");
-  EXPECT_EQ(amount_field(1234567.894), "000123456789");
   EXPECT_TRUE(op.shown.empty());
+  // The cardholder must approve the amount charged: a fraction of a centavo is never rounded.
+  for (const double sub_centavo : {0.005, 1.005, 0.004, 1234567.894}) {
+    EXPECT_EQ(amount_field(sub_centavo), "refused") << sub_centavo;
+    EXPECT_EQ(op.shown.back().text, "Monto con fracción de centavo");
+  }
+  op.shown.clear();
   for (const double bad : {9999999999.995, 1e10, 1e300, -0.01, -150.5, std::nan(""),
                            std::numeric_limits<double>::infinity()}) {
     EXPECT_EQ(amount_field(bad), "refused") << bad;

@@ -52,9 +52,8 @@ class IngenicoFlowTest : public ::testing::TestWithParam<ModelCase> {
     parametros.TimeOutCreditDebit = "10";
     puerto = pad.PortPath();
     solicitud.ID_Store = 1234;
-    solicitud.Amount = 150.5;
-    solicitud.Tip = 0;
-    solicitud.Total = 150.5;
+    solicitud.Amount = Money::FromCentavos(15050);
+    solicitud.Total = Money::FromCentavos(15050);
     solicitud.ID_Transaction = 77;
     solicitud.Operation_Type = 1;
     solicitud.ID_Client_Tx = 5;

@@ -44,9 +44,9 @@ constexpr const char* kTrack1 = "%B4000001234567899^PEREZ/JUAN^49121010000000000
 PinPad Sale() {
   PinPad r;
   r.ID_Store(1234);
-  r.Amount(150.5);
-  r.Tip(10);
-  r.Total(160.5);
+  r.Amount(Money::FromCentavos(15050));
+  r.Tip(Money::FromCentavos(1000));
+  r.Total(Money::FromCentavos(16050));
   r.FunctionType(1);
   r.ID_Transaction(77);
   r.Operation_Type(1);

@@ -68,7 +68,8 @@ TEST(OptimumFrames, NotifyCarriesTheChipResult) {
 }
 
 TEST(OptimumFrames, C54CarriesDateTimeAndAmountsAsBcd) {
-  const std::string frame = OPTIMUM().C54(125, 0, k5Mar2024At1407);
+  const std::string frame =
+      OPTIMUM().C54(Money::FromCentavos(12500), Money::FromCentavos(0), k5Mar2024At1407);
   const std::string message =
       "C54AINSERTE O DESLICE TARJETA" + Bytes({0x1C, 'B', 0x05, 0x03, 0x24}) +  // 05 03 24
       Bytes({0x1C, 'C', 0x14, 0x07}) +                                          // 14:07
@@ -81,7 +82,8 @@ TEST(OptimumFrames, C54CarriesDateTimeAndAmountsAsBcd) {
 
 TEST(OptimumFrames, C54DigitsAreDecimalPackedNotBinary) {
   const platform::WallTime new_year_eve{{2099, 12, 31}, 23, 59, 59};
-  const std::string frame = OPTIMUM().C54(999999999999.0, 40, new_year_eve);
+  const std::string frame =
+      OPTIMUM().C54(Money::FromCentavos(99999999999900), Money::FromCentavos(4000), new_year_eve);
   ASSERT_EQ(frame.size(), 70u);
   EXPECT_EQ(TextoAHex(frame.substr(35, 3)), "31 12 99 ");
   EXPECT_EQ(TextoAHex(frame.substr(40, 2)), "23 59 ");
@@ -91,16 +93,15 @@ TEST(OptimumFrames, C54DigitsAreDecimalPackedNotBinary) {
 
 TEST(OptimumFrames, C54RefusesAmountsItsFieldCannotCarry) {
   const OPTIMUM optimum;
+  const auto c54 = [&](std::int64_t monto, std::int64_t propina) {
+    return optimum.C54(Money::FromCentavos(monto), Money::FromCentavos(propina), k5Mar2024At1407);
+  };
   // Centavos would put a decimal point into the BCD bytes: no frame at all instead.
-  EXPECT_EQ(optimum.C54(125.5, 0, k5Mar2024At1407), "");
-  EXPECT_EQ(optimum.C54(125, 0.01, k5Mar2024At1407), "");
-  EXPECT_EQ(optimum.C54(-5, 0, k5Mar2024At1407), "");
-  EXPECT_EQ(optimum.C54(1e12, 0, k5Mar2024At1407), "");  // thirteen digits
-  EXPECT_EQ(optimum.C54(std::nan(""), 0, k5Mar2024At1407), "");
-  EXPECT_EQ(optimum.C54(std::numeric_limits<double>::infinity(), 0, k5Mar2024At1407), "");
-  // A whole amount held as a double with ".0" is still whole.
-  EXPECT_EQ(optimum.C54(125.0, 0, k5Mar2024At1407), optimum.C54(125, 0, k5Mar2024At1407));
-  EXPECT_EQ(optimum.C54(0, 0, k5Mar2024At1407).size(), 70u);
+  EXPECT_EQ(c54(12550, 0), "");
+  EXPECT_EQ(c54(12500, 1), "");
+  EXPECT_EQ(c54(-500, 0), "");
+  EXPECT_EQ(c54(100'000'000'000'000, 0), "");  // thirteen digits of pesos
+  EXPECT_EQ(c54(0, 0).size(), 70u);
 }
 
 TEST(OptimumFrames, TextCommandsAndTheirFields) {

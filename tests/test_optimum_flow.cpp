@@ -49,8 +49,8 @@ using OptimumFlowTest = OptimumFixture;
 TEST_F(OptimumFlowTest, StripeSaleIsPostedWithEntryModeOneAndNoChipResult) {
   pad.Queue(OptimumReading::Stripe());
   SolicitudVenta sale = Venta(125);
-  sale.Tip = 10;
-  sale.Total = 135;
+  sale.Tip = Money::FromCentavos(1000);
+  sale.Total = Money::FromCentavos(13500);
   const platform::WallTime before = platform::LocalNow();
   const Dictionary result = Sell(sale);
   const platform::WallTime after = platform::LocalNow();

@@ -95,19 +95,22 @@ TEST(Vx810Frames, TextCommandsAreFramedWithTheirLrc) {
 
 TEST(Vx810Frames, C30StampsTheDateAndTimeAsDecimalPairs) {
   const Vx810 vx810;
-  EXPECT_EQ(Hex(vx810.C30(125.5, 0, {{2024, 3, 5}, 14, 7, 9})),
+  EXPECT_EQ(Hex(vx810.C30(Money(), Money(), {{2024, 3, 5}, 14, 7, 9})),
             "02 43 33 30 00 10 C1 01 15 C1 01 01 C1 03 05 03 24 C1 03 14 07 09 03 7F ");
-  const std::string late = Hex(vx810.C30(0, 0, {{2031, 12, 31}, 23, 59, 59}));
+  const std::string late = Hex(vx810.C30(Money(), Money(), {{2031, 12, 31}, 23, 59, 59}));
   EXPECT_NE(late.find("C1 03 31 12 31 C1 03 23 59 59 03 "), std::string::npos) << late;
   // A time that is not one gives no frame rather than a wrong stamp.
-  EXPECT_EQ(vx810.C30(0, 0, {{2024, 13, 5}, 14, 7, 9}), "");
-  EXPECT_EQ(vx810.C30(0, 0, {{2024, 3, 5}, 24, 0, 0}), "");
-  EXPECT_EQ(vx810.C30(0, 0, {{2024, 3, 0}, 10, 0, 0}), "");
+  EXPECT_EQ(vx810.C30(Money(), Money(), {{2024, 13, 5}, 14, 7, 9}), "");
+  EXPECT_EQ(vx810.C30(Money(), Money(), {{2024, 3, 5}, 24, 0, 0}), "");
+  EXPECT_EQ(vx810.C30(Money(), Money(), {{2024, 3, 0}, 10, 0, 0}), "");
 }
 
 TEST(Vx810Frames, C31CarriesAmountTipCurrencyAndTheTagList) {
   const Vx810 vx810;
-  const std::string frame = Hex(vx810.C31(125.50, 0));
+  const auto c31 = [&](std::int64_t monto, std::int64_t propina) {
+    return vx810.C31(Money::FromCentavos(monto), Money::FromCentavos(propina));
+  };
+  const std::string frame = Hex(c31(12550, 0));
   EXPECT_EQ(frame,
             "02 43 33 31 00 62 C1 01 01 C1 04 00 00 31 06 C1 04 00 00 00 00 C1 02 04 84 "
             "C1 01 00 C1 01 00 C1 01 00 E1 40 "
@@ -116,15 +119,12 @@ TEST(Vx810Frames, C31CarriesAmountTipCurrencyAndTheTagList) {
             "9F 15 9F 1C 9F 16 9F 21 5F 25 9F 01 C1 00 E1 00 03 " +
                 frame.substr(frame.size() - 3));
   testing::RecordingOperator op;
-  EXPECT_EQ(serial::VerificaTrama(vx810.C31(125.50, 0), "433331", op), 1);
-  // Cents as the POS shows them: 1.005 is 1.01, 0.1 + 0.2 is 0.30.
-  const std::string rounded = Hex(vx810.C31(1.005, 0.1 + 0.2));
-  EXPECT_EQ(rounded.substr(27, 36), "C1 04 00 00 00 65 C1 04 00 00 00 1E ");
-  EXPECT_EQ(Hex(vx810.C31(42949672.95, 0)).substr(27, 18), "C1 04 FF FF FF FF ");
-  // An amount the four bytes cannot hold, a negative one or no number: no frame at all.
-  EXPECT_EQ(vx810.C31(42949672.96, 0), "");
-  EXPECT_EQ(vx810.C31(100, -1), "");
-  EXPECT_EQ(vx810.C31(std::nan(""), 0), "");
+  EXPECT_EQ(serial::VerificaTrama(c31(12550, 0), "433331", op), 1);
+  EXPECT_EQ(Hex(c31(101, 30)).substr(27, 36), "C1 04 00 00 00 65 C1 04 00 00 00 1E ");
+  EXPECT_EQ(Hex(c31(kMaxCentavos, 0)).substr(27, 18), "C1 04 FF FF FF FF ");
+  // An amount the four bytes cannot hold or a negative one: no frame at all.
+  EXPECT_EQ(c31(kMaxCentavos + 1, 0), "");
+  EXPECT_EQ(c31(10000, -100), "");
 }
 
 TEST(Vx810Frames, C34CountsTheCodeBytesActuallySent) {

@@ -48,9 +48,8 @@ class Vx810FlowTest : public ::testing::Test {
     parametros.UrlGateway = gateway.Url();
     parametros.TimeOutCreditDebit = "30";
     solicitud.ID_Store = 5;
-    solicitud.Amount = 125.5;
-    solicitud.Tip = 0;
-    solicitud.Total = 125.5;
+    solicitud.Amount = Money::FromCentavos(12550);
+    solicitud.Total = Money::FromCentavos(12550);
     solicitud.ID_Transaction = 77;
     solicitud.Operation_Type = 1;
     solicitud.TimeOut = "30";

@@ -56,7 +56,9 @@ class IPP320 {
   // followed by the command `vpIns` (compact hex, e.g. "494330"); else 0.
   std::int16_t VerificaRespuesta(std::string_view vpTrama, std::string_view vpIns);
   // Frame starting a card reading for an amount and a tip (each 0 to 9,999,999,999.99),
-  // showing `vpMensaje`; the current local date and time go into the frame.
+  // showing `vpMensaje`; the current local date and time go into the frame. Each must lie
+  // within a millionth of a peso of a whole centavo (10.1 * 3 is 30.30): a fraction of a
+  // centavo (10.004) builds no frame, never a rounded one.
   std::string IC0(double vpMonto, double vpPropina, const std::string& vpMensaje);
   // Frame handing the authorization outcome to the chip card: `vpStatus` "00" approved or
   // "01" declined, `vpCod` the response code, `vpAut` the authorization number.

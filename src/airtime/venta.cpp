@@ -9,6 +9,7 @@
 #include "airtime/tiempo_aire.hpp"
 #include "airtime/validaciones.hpp"
 #include "common/error_report.hpp"
+#include "common/money.hpp"
 #include "common/number_text.hpp"
 #include "settings/store.hpp"
 
@@ -58,9 +59,21 @@ Dictionary VentaInicial(double vpAmount, const std::string& vptopUpTelephone) {
   return r;
 }
 
+// The host's amount as the service gets it: the whole centavo it stands for (10.1 * 3 is
+// 30.30), anything else named with its fault.
+std::string ImporteNoValido(double monto, Money::Fault falta) {
+  const char* razon = falta == Money::Fault::kNotFinite    ? "no es un número finito"
+                      : falta == Money::Fault::kSubCentavo ? "tiene fracción de centavo"
+                                                           : "excede el importe máximo";
+  return "TIEMPO AIRE: El Monto del Cobro " + TextOfDouble(monto) +
+         " no es un importe válido: " + razon + ".";
+}
+
 bool Verifica(EstadoTiempoAire& e, bool cargados, const std::string& login,
               const std::string& telefono, double monto, const std::string& referencia) {
   const settings::Parametros& p = e.parametros;
+  const Money::Fault falta = Money::CheckHost(monto);
+  const std::string no_es_importe = ImporteNoValido(monto, falta);
   constexpr int kCritico = Operator::kCritical;
   constexpr std::string_view T = kTituloTiempoAire;
   const bool con_login = !EnBlanco(login);
@@ -84,6 +97,7 @@ bool Verifica(EstadoTiempoAire& e, bool cargados, const std::string& login,
        {Caracteres(telefono) != 10,
         "TIEMPO AIRE: La longitud de vptopUpTelephone debe ser de 10 dígitos", kCritico, T},
        {!IsNumeric(telefono), "TIEMPO AIRE: El número telefónico no es válido.", kCritico, T},
+       {falta != Money::Fault::kNone, no_es_importe, kCritico, T},
        {monto <= 0, "TIEMPO AIRE: El Monto del Cobro no puede ser menor o igual a cero.", kCritico,
         T},
        {EnBlanco(referencia), "TIEMPO AIRE: El vpposTimeStamp debe tener un valor único.", kCritico,
@@ -139,7 +153,9 @@ Dictionary TiempoAire(EstadoTiempoAire& estado, const std::string& vptellerLogin
     if (!Verifica(estado, cargados, vptellerLogin, vptopUpTelephone, vpAmount, vpposTimeStamp)) {
       return;
     }
-    if (!BuscaImporte(estado, vpProvider, vpAmount)) {
+    const Money monto = *Money::FromHost(vpAmount);
+    // The catalogue's amount texts read as the double nearest to them, as does the exact value.
+    if (!BuscaImporte(estado, vpProvider, monto.Pesos())) {
       resultado.Set("responseText",
                     "TOVALIX: No se encontró el importe para el proveedor " + vpProvider);
       resultado.Set("responseCode", "900");
@@ -151,7 +167,7 @@ Dictionary TiempoAire(EstadoTiempoAire& estado, const std::string& vptellerLogin
         .Campo("idMaster", std::to_string(estado.IdMaster))
         .Campo("idProvider", std::to_string(estado.IdProveedor))
         .Campo("topUpTelephone", vptopUpTelephone)
-        .Campo("amount", TextOfDouble(vpAmount))
+        .Campo("amount", monto.Text())
         .Campo("posTimeStamp", vpposTimeStamp);
     const Respuesta respuesta = Solicita(estado.parametros, "/TopUpPurchase", formulario.Texto());
     if (respuesta.status != 200) {

@@ -1,6 +1,6 @@
 // PagoTarjeta: checks the stored settings and the host's arguments, runs the sale flow of the
 // configured PIN pad and completes its result with the merchant's data.
-#include <cmath>
+#include <array>
 #include <tovalix/cliente.hpp>
 
 #include "common/error_report.hpp"
@@ -18,12 +18,17 @@ namespace {
 using control::Caja;
 using control::Rechaza;
 
-Dictionary ResultadoInicial(const drivers::SolicitudVenta& s) {
+Dictionary ResultadoInicial(const drivers::SolicitudVenta& s, double monto, double propina,
+                            double total) {
   // The head a sale flow's first values also have, then the merchant's entries.
   Dictionary r = drivers::PrimerosValoresVenta(
       s, "NO PASO LAS VALIDACIONES INICIALES.",
       {"Affiliation", "OperType", "CardType", "IssuingBank", "ID_Terminal", "Description",
        "Address1", "Address2", "RFC", "Num_Sec"});
+  // The host's own numbers, before any of them is known to be an amount.
+  r.Set("Amount", TextOfDouble(monto));
+  r.Set("Tip", TextOfDouble(propina));
+  r.Set("Total", TextOfDouble(total));
   r.Add("process_type", "CDSaleCancel");
   r.Add("Phone", "");
   r.Add("Servicio", "");
@@ -65,25 +70,57 @@ bool TiendaValida(std::string_view lista, std::int32_t tienda) {
   return false;
 }
 
-// Amounts agree when they agree to the cent: hosts send 10.10 + 0.20 = 10.30, which binary
-// doubles do not add up to exactly.
-long long Centavos(double importe) {
-  return std::llround(importe * 100.0);
+// One of the host's amounts as the messages of this stage name it.
+struct ImporteHost {
+  const char* nombre;
+  double valor;
+};
+
+std::string ImporteNoValido(const ImporteHost& importe, std::string_view falta) {
+  return std::string("El ") + importe.nombre + " " + TextOfDouble(importe.valor) +
+         " no es un importe válido: " + std::string(falta) + ".";
 }
 
-bool CompruebaImportes(Dictionary& r, Operator& op, const drivers::SolicitudVenta& s) {
+std::string_view FaltaDelHost(Money::Fault falta) {
+  switch (falta) {
+    case Money::Fault::kNotFinite:
+      return "no es un número finito";
+    case Money::Fault::kSubCentavo:
+      return "tiene fracción de centavo";
+    default:
+      return "excede lo que la PIN pad puede recibir";
+  }
+}
+
+// The host's doubles become the sale's amounts, whole centavos, and are checked in the order
+// the hosts know; a number that is no amount at all (it has no sign to judge) goes first, what
+// the model's amount fields cannot carry last.
+bool CompruebaImportes(Dictionary& r, Operator& op, double monto, double propina, double total,
+                       const drivers::CapacidadImporte& capacidad, drivers::SolicitudVenta& s) {
   const auto critica = [] { return Caja::Critica(control::kEtapaDatosEnviados); };
-  if (s.Amount <= 0) {
+  const std::array<ImporteHost, 3> importes = {{{"Monto del Cobro", monto},
+                                                {"Monto de la Propina", propina},
+                                                {"Importe Total de la Compra", total}}};
+  for (const ImporteHost& importe : importes) {
+    const Money::Fault falta = Money::CheckHost(importe.valor);
+    if (falta != Money::Fault::kNone) {
+      return Rechaza(r, op, ImporteNoValido(importe, FaltaDelHost(falta)), critica());
+    }
+  }
+  s.Amount = *Money::FromHost(monto);
+  s.Tip = *Money::FromHost(propina);
+  s.Total = *Money::FromHost(total);
+  if (s.Amount <= Money()) {
     return Rechaza(r, op, "El Monto del Cobro no puede ser menor o igual a cero.", critica());
   }
-  if (s.Tip < 0) {
+  if (s.Tip < Money()) {
     return Rechaza(r, op, "El Monto de la Propina no puede ser  menor  a cero.", critica());
   }
-  if (s.Total <= 0) {
+  if (s.Total <= Money()) {
     return Rechaza(r, op, "El Importe Total de la Compra no puede ser menor o igual a cero.",
                    critica());
   }
-  if (Centavos(s.Amount) + Centavos(s.Tip) != Centavos(s.Total)) {
+  if (s.Amount + s.Tip != s.Total) {
     return Rechaza(r, op,
                    "El Total de la Compra reportado no coincide con la suma del Monto y la "
                    "Propina.",
@@ -103,6 +140,19 @@ bool CompruebaImportes(Dictionary& r, Operator& op, const drivers::SolicitudVent
   } else if (!EsBlanco(s.Authorization_Number)) {
     return Rechaza(r, op, "Solo en cancelaciones se debe llenar el Authorization Number.",
                    Caja::Simple());
+  }
+  const std::array<Money, 3> exactos = {s.Amount, s.Tip, s.Total};
+  for (std::size_t i = 0; i < exactos.size(); ++i) {
+    if (exactos[i].Centavos() > capacidad.maximo) {
+      return Rechaza(r, op, ImporteNoValido(importes[i], FaltaDelHost(Money::Fault::kTooLarge)),
+                     critica());
+    }
+    if (capacidad.solo_pesos && exactos[i].HasCentavos()) {
+      return Rechaza(
+          r, op,
+          ImporteNoValido(importes[i], "tiene centavos y la PIN pad solo recibe pesos enteros"),
+          critica());
+    }
   }
   return true;
 }
@@ -129,22 +179,23 @@ Dictionary Cliente::PagoTarjeta(std::int32_t vpID_Store, double vpAmount, double
                                 const std::string& vpPlanType) {
   detail::ClienteState& state = *state_;
   Operator& op = state.op;
-  const drivers::SolicitudVenta solicitud{vpID_Store,
-                                          vpAmount,
-                                          vpTip,
-                                          vpTotal,
-                                          vpID_Transaction,
-                                          vpOperation_Type,
-                                          vpAuthorization_Number,
-                                          vpID_Client_Tx,
-                                          vpID_Server_Tx,
-                                          vpInitialDeferment,
-                                          vpNumberOfPayments,
-                                          vpPlanType,
-                                          "",
-                                          1,
-                                          ""};
-  Dictionary resultado = ResultadoInicial(solicitud);
+  // The amounts stay zero until they pass their checks.
+  drivers::SolicitudVenta solicitud{vpID_Store,
+                                    {},
+                                    {},
+                                    {},
+                                    vpID_Transaction,
+                                    vpOperation_Type,
+                                    vpAuthorization_Number,
+                                    vpID_Client_Tx,
+                                    vpID_Server_Tx,
+                                    vpInitialDeferment,
+                                    vpNumberOfPayments,
+                                    vpPlanType,
+                                    "",
+                                    1,
+                                    ""};
+  Dictionary resultado = ResultadoInicial(solicitud, vpAmount, vpTip, vpTotal);
   state.ModoEntrada = 0;
 
   RunTrapped(op, [&] {
@@ -169,7 +220,11 @@ Dictionary Cliente::PagoTarjeta(std::int32_t vpID_Store, double vpAmount, double
       Rechaza(resultado, op, "EL ID STORE QUE MANDO NO ES VALIDO.", Caja::CriticaSinTitulo());
       return;
     }
-    if (!CompruebaImportes(resultado, op, solicitud)) return;
+    const drivers::CapacidadImporte capacidad =
+        control::CapacidadDelModelo(state.Parametros.Tipo).value_or(drivers::CapacidadImporte{});
+    if (!CompruebaImportes(resultado, op, vpAmount, vpTip, vpTotal, capacidad, solicitud)) {
+      return;
+    }
 
     drivers::SolicitudVenta venta = solicitud;
     venta.TimeOut = state.Parametros.TimeOutCreditDebit;

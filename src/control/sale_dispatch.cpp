@@ -14,9 +14,9 @@ namespace {
 Dictionary EntradaNurit(const detail::ClienteState& state, const drivers::SolicitudVenta& s) {
   Dictionary entrada;
   entrada.Add("ID_Store", std::to_string(s.ID_Store));
-  entrada.Add("Amount", TextOfDouble(s.Amount));
-  entrada.Add("Tip", TextOfDouble(s.Tip));
-  entrada.Add("Total", TextOfDouble(s.Total));
+  entrada.Add("Amount", s.Amount.Text());
+  entrada.Add("Tip", s.Tip.Text());
+  entrada.Add("Total", s.Total.Text());
   entrada.Add("ID_Transaction", std::to_string(s.ID_Transaction));
   entrada.Add("Operation_Type", std::to_string(s.Operation_Type));
   entrada.Add("Authorization_Number", s.Authorization_Number);
@@ -34,6 +34,14 @@ Dictionary EntradaNurit(const detail::ClienteState& state, const drivers::Solici
 }
 
 }  // namespace
+
+std::optional<drivers::CapacidadImporte> CapacidadDelModelo(const std::string& tipo) {
+  if (tipo == "INGENICO3070" || tipo == "IPP320") return drivers::ingenico::kCapacidadImporte;
+  if (tipo == "Vx810") return drivers::vx810::kCapacidadImporte;
+  if (tipo == "OPTIMUM") return drivers::optimum::kCapacidadImporte;
+  if (tipo == "NURIT293") return drivers::nurit293::kCapacidadImporte;
+  return std::nullopt;
+}
 
 std::optional<Dictionary> EjecutaVenta(detail::ClienteState& state,
                                        const drivers::SolicitudVenta& solicitud) {

@@ -9,6 +9,9 @@
 
 namespace tovalix::control {
 
+// What the amount fields of the model `tipo` carry; nullopt when this build has no flow for it.
+std::optional<drivers::CapacidadImporte> CapacidadDelModelo(const std::string& tipo);
+
 // Runs the flow of state.Parametros.Tipo; nullopt when this build has no flow for that model.
 std::optional<Dictionary> EjecutaVenta(detail::ClienteState& state,
                                        const drivers::SolicitudVenta& solicitud);

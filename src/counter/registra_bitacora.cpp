@@ -32,7 +32,8 @@ Dictionary RegistraBitacora(settings::Parametros& parametros, std::string& puert
 
     // The log rides in the record's fields; the gateway's form names say what each one is.
     gateway::PinPad registro;
-    const auto total = ParseNumber(Entrada(bitacora, "total"));
+    const auto numero = ParseNumber(Entrada(bitacora, "total"));
+    const auto total = numero ? Money::FromHost(*numero) : std::nullopt;
     if (!total) throw Failure("No coinciden los tipos");
     registro.Total(*total);
     registro.Tipo_Terminal(Entrada(bitacora, "date_time"));

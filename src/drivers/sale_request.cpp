@@ -9,9 +9,9 @@ Dictionary PrimerosValoresVenta(const SolicitudVenta& s, std::string_view mensaj
   Dictionary d;
   d.Add("ID_Store", std::to_string(s.ID_Store));
   d.Add("Truncated", "");
-  d.Add("Amount", TextOfDouble(s.Amount));
-  d.Add("Tip", TextOfDouble(s.Tip));
-  d.Add("Total", TextOfDouble(s.Total));
+  d.Add("Amount", s.Amount.Text());
+  d.Add("Tip", s.Tip.Text());
+  d.Add("Total", s.Total.Text());
   d.Add("ID_Transaction", "");
   d.Add("ID_Tx", "-3");
   d.Add("Operation_Type", std::to_string(s.Operation_Type));

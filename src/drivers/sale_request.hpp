@@ -12,6 +12,7 @@
 #include <tovalix/dictionary.hpp>
 #include <tovalix/operator.hpp>
 
+#include "common/money.hpp"
 #include "gateway/pin_pad.hpp"
 
 #include "platform/clock.hpp"
@@ -22,9 +23,9 @@ namespace tovalix::drivers {
 
 struct SolicitudVenta {
   std::int32_t ID_Store = 0;
-  double Amount = 0;
-  double Tip = 0;
-  double Total = 0;
+  Money Amount;
+  Money Tip;
+  Money Total;
   std::int32_t ID_Transaction = 0;
   std::int16_t Operation_Type = 0;
   std::string Authorization_Number;
@@ -36,6 +37,13 @@ struct SolicitudVenta {
   std::string Cvv2;               // the card verification value; empty for PagoTarjeta
   std::int16_t FunctionType = 1;  // 1 for the sales of PagoTarjeta
   std::string TimeOut;            // gateway response time-out, seconds as text
+};
+
+// What a model's amount fields carry: at most `maximo` centavos, and with `solo_pesos` whole
+// pesos only. The control refuses any other amount before the flow starts.
+struct CapacidadImporte {
+  std::int64_t maximo = Money::kMaxCentavos;
+  bool solo_pesos = false;
 };
 
 struct EntornoVenta {

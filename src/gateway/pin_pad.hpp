@@ -2,12 +2,14 @@
 // getter named after it. A new record holds empty texts and zeros. Setters store exactly what
 // they are given and getters return exactly what is stored; nothing else happens here. The
 // operations that post a record are free functions (web_transaction.hpp, prueba_config.hpp).
-// Long fields are 32-bit, Integer fields 16-bit, amounts double precision.
+// Long fields are 32-bit, Integer fields 16-bit, amounts whole centavos (common/money.hpp).
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <utility>
+
+#include "common/money.hpp"
 
 namespace tovalix::gateway {
 
@@ -53,11 +55,11 @@ class PinPad {
   void Truncated(std::string value) { truncated_ = std::move(value); }
   const std::string& Truncated() const { return truncated_; }
   // amount of the sale
-  void Amount(double value) { amount_ = value; }
-  double Amount() const { return amount_; }
+  void Amount(Money value) { amount_ = value; }
+  Money Amount() const { return amount_; }
   // tip
-  void Tip(double value) { tip_ = value; }
-  double Tip() const { return tip_; }
+  void Tip(Money value) { tip_ = value; }
+  Money Tip() const { return tip_; }
   // 1 stripe, 2 chip, 3 the flow's fallback reading
   void Pos_entry_mode(std::int16_t value) { pos_entry_mode_ = value; }
   std::int16_t Pos_entry_mode() const { return pos_entry_mode_; }
@@ -65,8 +67,8 @@ class PinPad {
   void emv_tags(std::string value) { emv_tags_ = std::move(value); }
   const std::string& emv_tags() const { return emv_tags_; }
   // amount plus tip
-  void Total(double value) { total_ = value; }
-  double Total() const { return total_; }
+  void Total(Money value) { total_ = value; }
+  Money Total() const { return total_; }
   // host's transaction number
   void ID_Transaction(std::int32_t value) { id_transaction_ = value; }
   std::int32_t ID_Transaction() const { return id_transaction_; }
@@ -115,11 +117,11 @@ class PinPad {
   std::int32_t id_store_ = 0;
   std::int16_t function_type_ = 0;
   std::string truncated_;
-  double amount_ = 0.0;
-  double tip_ = 0.0;
+  Money amount_;
+  Money tip_;
   std::int16_t pos_entry_mode_ = 0;
   std::string emv_tags_;
-  double total_ = 0.0;
+  Money total_;
   std::int32_t id_transaction_ = 0;
   std::int32_t id_tx_ = 0;
   std::int16_t operation_type_ = 0;

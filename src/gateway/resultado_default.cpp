@@ -17,9 +17,9 @@ void CardSale(const PinPad& r, Dictionary& d) {
   AddEmpty(d, {"ARQC", "AID"});
   d.Add("ID_Store", std::to_string(r.ID_Store()));
   d.Add("Truncated", "");
-  d.Add("Amount", TextOfDouble(r.Amount()));
-  d.Add("Tip", TextOfDouble(r.Tip()));
-  d.Add("Total", TextOfDouble(r.Total()));
+  d.Add("Amount", r.Amount().Text());
+  d.Add("Tip", r.Tip().Text());
+  d.Add("Total", r.Total().Text());
   d.Add("ID_Transaction", std::to_string(r.ID_Transaction()));
   d.Add("ID_Tx", "-3");
   d.Add("Operation_Type", std::to_string(r.Operation_Type()));
@@ -38,7 +38,7 @@ void InitPos(Dictionary& d) {
 
 void GiftCard(const PinPad& r, Dictionary& d) {
   const std::int16_t operation = r.Operation_Type();
-  if (operation >= 0 && operation <= 2) d.Add("Amount", TextOfDouble(r.Amount()));
+  if (operation >= 0 && operation <= 2) d.Add("Amount", r.Amount().Text());
   d.Add("error", kErrorAlEnviar);
   AddEmpty(d, {"pos", "autho_number", "date_time", "teller", "oper_number", "document", "balance",
                "cardholder", "isNipAssigned"});

@@ -45,14 +45,9 @@ void AppendString(std::string& out, std::string_view text) {
   out += '"';
 }
 
-void AppendNumber(std::string& out, double value) {
-  if (!std::isfinite(value)) {
-    out += "null";
-    return;
-  }
-  std::array<char, 32> digits{};
-  const auto end = std::to_chars(digits.data(), digits.data() + digits.size(), value).ptr;
-  out.append(digits.data(), end);
+// An amount as a JSON number, exact to the centavo ("150.5", "150").
+void AppendNumber(std::string& out, Money value) {
+  out += value.Text();
 }
 
 void Key(std::string& out, std::string_view name) {

@@ -25,8 +25,8 @@ std::string Join(std::initializer_list<Pair> pairs) {
 std::string Text(std::int32_t value) {
   return std::to_string(value);
 }
-std::string Text(double value) {
-  return TextOfDouble(value);
+std::string Text(Money value) {
+  return value.Text();
 }
 
 }  // namespace

@@ -313,7 +313,7 @@ void Soak::Sale(const ModelInfo& info, std::size_t number) {
 
     drivers::SolicitudVenta solicitud;
     solicitud.ID_Store = 5;
-    solicitud.Amount = 100 + number % 50;
+    solicitud.Amount = Money::FromCentavos((100 + number % 50) * 100);
     solicitud.Total = solicitud.Amount;
     solicitud.ID_Transaction = static_cast<std::int32_t>(1000 + number);
     solicitud.Operation_Type = 1;
@@ -403,9 +403,9 @@ void Soak::Sale(const ModelInfo& info, std::size_t number) {
         Dictionary entrada;
         for (const auto& [key, value] : std::vector<std::pair<const char*, std::string>>{
                  {"ID_Store", "5"},
-                 {"Amount", TextOfDouble(solicitud.Amount)},
+                 {"Amount", solicitud.Amount.Text()},
                  {"Tip", "0"},
-                 {"Total", TextOfDouble(solicitud.Total)},
+                 {"Total", solicitud.Total.Text()},
                  {"ID_Transaction", std::to_string(solicitud.ID_Transaction)},
                  {"Operation_Type", "1"},
                  {"Authorization_Number", ""},

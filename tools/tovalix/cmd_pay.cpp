@@ -1,5 +1,4 @@
 // tovalix pay: PagoTarjeta from the command line.
-#include <cmath>
 #include <memory>
 #include <optional>
 #include <tovalix/cliente.hpp>
@@ -51,8 +50,9 @@ void RegisterPay(CLI::App& app, Run& run) {
   command->add_option("--plan", args->plan, "plan type (2 digits)");
   AddMessagesOption(*command, args->op);
   command->callback([args, &run] {
-    // The total defaults to the sum, to the cent.
-    const double total = args->total.value_or(std::round((args->amount + args->tip) * 100) / 100);
+    // The total defaults to the sum as given: rounding it here would hide an amount with a
+    // fraction of a centavo, which the control refuses.
+    const double total = args->total.value_or(args->amount + args->tip);
     Cliente cliente(args->op);
     const Dictionary result =
         cliente.PagoTarjeta(args->store, args->amount, args->tip, total, args->transaction,

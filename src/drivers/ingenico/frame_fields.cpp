@@ -61,32 +61,24 @@ std::string DisplayBytes(std::string_view utf8_text) {
   return line;
 }
 
-std::string AmountDigits(double amount) {
-  // 9,999,999,999.995 and more would round to eleven integer digits.
-  if (!std::isfinite(amount) || amount < 0 || amount >= 9999999999.995) {
+std::string AmountDigits(Money amount) {
+  if (amount.Centavos() < 0 || amount.Centavos() > kMaxAmountCentavos) {
     throw Failure("Monto fuera del rango del PIN pad");
   }
-  char text[64];
-  std::snprintf(text, sizeof text, "%.15g", amount);
-  const std::string_view decimal(text);
-  if (decimal.find('e') != std::string_view::npos) {
-    // Only amounts below 1E-4 are written with an exponent here: they round to zero cents.
-    return std::string(12, '0');
-  }
-  const std::size_t point = decimal.find('.');
-  const std::string_view whole = decimal.substr(0, point);
-  const std::string fraction =
-      point == std::string_view::npos ? "" : std::string(decimal.substr(point + 1));
-  unsigned long long cents = 0;
-  for (const char c : whole) cents = cents * 10 + static_cast<unsigned>(c - '0');
-  for (std::size_t i = 0; i < 2; ++i) {
-    cents = cents * 10 + (i < fraction.size() ? static_cast<unsigned>(fraction[i] - '0') : 0);
-  }
-  if (fraction.size() > 2 && fraction[2] >= '5') ++cents;
   char digits[32];
-  std::snprintf(digits, sizeof digits, "%012llu", cents);
-  if (std::string_view(digits).size() != 12) throw Failure("Monto fuera del rango del PIN pad");
+  std::snprintf(digits, sizeof digits, "%012lld", static_cast<long long>(amount.Centavos()));
   return digits;
+}
+
+std::string AmountDigits(double amount) {
+  switch (Money::CheckHost(amount)) {
+    case Money::Fault::kNone:
+      return AmountDigits(*Money::FromHost(amount));
+    case Money::Fault::kSubCentavo:
+      throw Failure("Monto con fracción de centavo");
+    default:
+      throw Failure("Monto fuera del rango del PIN pad");
+  }
 }
 
 std::string DateDigits(const platform::WallTime& now) {

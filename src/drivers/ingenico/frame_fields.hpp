@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/money.hpp"
 #include "platform/clock.hpp"
 
 namespace tovalix::drivers::ingenico {
@@ -23,10 +24,15 @@ std::string HexOfBytes(std::string_view bytes);
 // A display line: the UTF-8 text in Windows-1252, padded with blanks or cut to 32 characters.
 std::string DisplayBytes(std::string_view utf8_text);
 
-// An amount as 12 packed decimal digits in cents: ten integer digits and two decimals, the
-// decimals rounded half away from zero on the number's 15-digit decimal form. Throws Failure
-// for amounts the field cannot hold (negative, not finite, 10,000,000,000.00 or more): the
-// PIN pad must never be asked to read a corrupt amount.
+// What the amount fields carry: ten integer digits and two decimals.
+inline constexpr std::int64_t kMaxAmountCentavos = 999'999'999'999;
+
+// An amount as 12 packed decimal digits in centavos. Throws Failure for amounts the field
+// cannot hold (negative or above kMaxAmountCentavos): the PIN pad must never be asked to read
+// a corrupt amount.
+std::string AmountDigits(Money amount);
+// The same for a host's double, held to the rule of Money::FromHost first: an amount that is
+// not finite or carries a fraction of a centavo is refused too, never rounded.
 std::string AmountDigits(double amount);
 
 // "YYYYMMDD" and "HHMMSS" of a wall-clock time, placed in the frame as packed digits. Throws

@@ -40,6 +40,20 @@ std::string OneByte(int value) {
   return text;
 }
 
+// IC0's data: the message, the time stamp, the amount and tip fields, then the tag list.
+std::string IC0Frame(const std::string& mensaje, const platform::WallTime& now,
+                     const std::string& monto, const std::string& propina) {
+  std::string data = HexOfBytes(DisplayBytes(mensaje));
+  data += DateDigits(now);
+  data += TimeDigits(now);
+  data += monto;
+  data += propina;
+  data += "01";
+  data += kZeros32;
+  data += kTagsIC0;
+  return BuildFrame(kCodigoIC0, data);
+}
+
 }  // namespace
 
 Ingenico::Ingenico(Operator& op, platform::WallTime now) : op_(op), now_(now) {}
@@ -102,18 +116,14 @@ std::int16_t Ingenico::VerificaRespuesta(std::string_view vpTrama, std::string_v
   return serial::VerificaTrama(vpTrama, vpIns, op_);
 }
 
+std::string Ingenico::IC0(Money vpMonto, Money vpPropina, const std::string& vpMensaje) {
+  return Builder(
+      [&] { return IC0Frame(vpMensaje, now_, AmountDigits(vpMonto), AmountDigits(vpPropina)); });
+}
+
 std::string Ingenico::IC0(double vpMonto, double vpPropina, const std::string& vpMensaje) {
-  return Builder([&] {
-    std::string data = HexOfBytes(DisplayBytes(vpMensaje));
-    data += DateDigits(now_);
-    data += TimeDigits(now_);
-    data += AmountDigits(vpMonto);
-    data += AmountDigits(vpPropina);
-    data += "01";
-    data += kZeros32;
-    data += kTagsIC0;
-    return BuildFrame(kCodigoIC0, data);
-  });
+  return Builder(
+      [&] { return IC0Frame(vpMensaje, now_, AmountDigits(vpMonto), AmountDigits(vpPropina)); });
 }
 
 std::string Ingenico::IC1(std::string vpStatus, std::string vpCod, std::string vpAut) {

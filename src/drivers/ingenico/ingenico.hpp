@@ -13,6 +13,7 @@
 #include <tovalix/dictionary.hpp>
 #include <tovalix/operator.hpp>
 
+#include "common/money.hpp"
 #include "platform/clock.hpp"
 
 namespace tovalix::drivers::ingenico {
@@ -56,7 +57,9 @@ class Ingenico {
   // 1 when `vpTrama` (raw bytes) is a complete frame for the command `vpIns` with a correct
   // LRC, else 0.
   std::int16_t VerificaRespuesta(std::string_view vpTrama, std::string_view vpIns);
-  // IC0: start a card reading for an amount and a tip, showing `vpMensaje`.
+  // IC0: start a card reading for an amount and a tip, showing `vpMensaje`. A host's doubles
+  // are held to the rule of Money::FromHost: no frame for a fraction of a centavo.
+  std::string IC0(Money vpMonto, Money vpPropina, const std::string& vpMensaje);
   std::string IC0(double vpMonto, double vpPropina, const std::string& vpMensaje);
   // IC1: hand the authorization outcome to a chip card. `vpStatus` is one byte in hex ("00"
   // or "01"); `vpCod` and `vpAut` are written one byte per character.

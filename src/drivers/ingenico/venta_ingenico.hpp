@@ -7,11 +7,15 @@
 
 #include <tovalix/dictionary.hpp>
 
+#include "drivers/ingenico/frame_fields.hpp"
 #include "drivers/sale_request.hpp"
 
 namespace tovalix::drivers::ingenico {
 
 enum class Modelo { kIngenico3070, kIPP320 };
+
+// The amounts a sale can carry: what IC0's twelve-digit fields hold.
+inline constexpr CapacidadImporte kCapacidadImporte{kMaxAmountCentavos, false};
 
 // The result starts with the reading error and ID_Tx "-3"; once the gateway answered it is the
 // gateway's dictionary. Opens entorno.puerto itself (link.FijaModelo, Abre) and closes it and

@@ -49,6 +49,13 @@ double ADouble(const std::string& text) {
   return *value;
 }
 
+// An amount of the input, exact to the centavo as the control wrote it.
+Money AMoney(const std::string& text) {
+  const std::optional<Money> value = Money::Parse(text);
+  if (!value) throw Failure("No coinciden los tipos");
+  return *value;
+}
+
 bool CuatroDigitos(std::string_view text) {
   if (text.size() != 4) return false;
   for (const char c : text) {
@@ -266,9 +273,9 @@ Dictionary NURIT293::LeoTarjetaProcesa(const Dictionary& entrada, const std::str
 
     gateway::PinPad registro;
     registro.ID_Store(ToLong(entrada.Item("ID_Store")));
-    registro.Amount(ADouble(entrada.Item("Amount")));
-    registro.Tip(ADouble(entrada.Item("Tip")));
-    registro.Total(ADouble(entrada.Item("Total")));
+    registro.Amount(AMoney(entrada.Item("Amount")));
+    registro.Tip(AMoney(entrada.Item("Tip")));
+    registro.Total(AMoney(entrada.Item("Total")));
     registro.Cvv2(entrada.Item("Cvv2"));
     registro.FunctionType(ToInteger(entrada.Item("FunctionType")));
     registro.ID_Transaction(ToLong(entrada.Item("ID_Transaction")));

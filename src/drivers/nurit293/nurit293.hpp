@@ -14,6 +14,7 @@
 #include <tovalix/operator.hpp>
 
 #include "drivers/nurit293/nurit293_library.hpp"
+#include "drivers/sale_request.hpp"
 #include "platform/clock.hpp"
 
 namespace tovalix::drivers::nurit293 {
@@ -22,6 +23,9 @@ inline constexpr std::string_view kNombreDispositivo = "NURIT293";
 // The device name under which PreparaDispositivo looks up its port.
 inline constexpr std::string_view kDispositivoPuerto = "\\device\\slabser0";
 inline constexpr std::string_view kTituloMensaje = "MENSAJE DE LA APLICACION";
+
+// The amounts a sale can carry: the library takes the total as text, so the widest amount.
+inline constexpr CapacidadImporte kCapacidadImporte{Money::kMaxCentavos, false};
 
 class NURIT293 {
  public:

@@ -15,6 +15,7 @@
 
 #include <tovalix/dictionary.hpp>
 
+#include "common/money.hpp"
 #include "platform/clock.hpp"
 
 namespace tovalix::drivers::optimum {
@@ -28,10 +29,10 @@ class OPTIMUM {
   // The card request: "C54" with the prompt, the date (DDMMYY) and time (HHMM) of `ahora` in
   // BCD, amount and tip as twelve BCD digits, and the fixed fields F 04 84, G 00, H 00.
   // A whole amount goes in as its digits (125 gives 00 00 00 00 01 25). An amount the field
-  // cannot carry (centavos, negative, not finite, more than twelve digits) gives the empty
-  // text: no frame rather than a frame with a decimal point inside its BCD bytes. The caller
-  // must not send an empty frame.
-  std::string C54(double monto, double propina, const platform::WallTime& ahora) const;
+  // cannot carry (centavos, negative, more than twelve digits) gives the empty text: no frame
+  // rather than a frame with a decimal point inside its BCD bytes. The caller must not send an
+  // empty frame.
+  std::string C54(Money monto, Money propina, const platform::WallTime& ahora) const;
 
   // The chip result: "C54"; A "00"; B "00" when `codigo` is "00", otherwise "01".
   std::string Notify(std::string_view codigo) const;

@@ -46,15 +46,12 @@ char Bcd(int dos_digitos) {
 }
 
 // The twelve BCD digits of an amount field as six bytes, or nothing when the amount is not a
-// whole number of at most twelve digits: its text would carry a point, a sign or an exponent
-// into the BCD bytes.
-bool MontoBcd(double monto, std::string& bytes) {
-  if (!std::isfinite(monto) || monto < 0 || monto != std::trunc(monto)) return false;
-  const std::string texto = TextOfDouble(monto);
-  if (texto.size() > kBcdAmountDigits ||
-      texto.find_first_not_of("0123456789") != std::string::npos) {
-    return false;
-  }
+// whole number of pesos of at most twelve digits: the field has no place for centavos or a
+// sign.
+bool MontoBcd(Money monto, std::string& bytes) {
+  if (monto.Centavos() < 0 || monto.HasCentavos()) return false;
+  const std::string texto = std::to_string(monto.WholePesos());
+  if (texto.size() > kBcdAmountDigits) return false;
   const std::string digitos = std::string(kBcdAmountDigits - texto.size(), '0') + texto;
   for (std::size_t i = 0; i < digitos.size(); i += 2) {
     bytes += Bcd((digitos[i] - '0') * 10 + (digitos[i + 1] - '0'));
@@ -79,7 +76,7 @@ std::string OPTIMUM::C52(std::int16_t i1, std::int16_t i2, std::int16_t i3,
   return Trama(mensaje);
 }
 
-std::string OPTIMUM::C54(double monto, double propina, const platform::WallTime& ahora) const {
+std::string OPTIMUM::C54(Money monto, Money propina, const platform::WallTime& ahora) const {
   std::string importe;
   std::string pro;
   if (!MontoBcd(monto, importe) || !MontoBcd(propina, pro)) return {};

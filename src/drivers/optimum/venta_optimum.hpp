@@ -14,13 +14,18 @@
 
 namespace tovalix::drivers::optimum {
 
+// The amounts a sale can carry: the card request's fields hold twelve BCD digits of whole
+// pesos and no centavos.
+inline constexpr CapacidadImporte kCapacidadImporte{Money::kMaxCentavos, true};
+
 // One sale. Opens entorno.puerto itself and closes it on every path, a failure included.
 // Returns the gateway's answer once the gateway was reached, otherwise the flow's own result
 // (ID_Tx "-3") with the reason in Response_Message where there is one. Does not touch
 // entorno.modo_entrada: the entry mode posted is the one the terminal reports. Never throws.
 //
-// An amount or tip with centavos cannot go into the card request's twelve BCD digits: nothing
-// is sent to the terminal, Response_Message says why and the operator sees it in a plain box.
+// An amount or tip beyond kCapacidadImporte (the control refuses those first) cannot go into
+// the card request: nothing is sent to the terminal, Response_Message says why and the
+// operator sees it in a plain box.
 Dictionary VentaOptimum(EntornoVenta& entorno, const SolicitudVenta& solicitud);
 
 // The terminal's serial number: C57 sent with EnviaOptimum on an open link (the model is set

@@ -13,6 +13,7 @@
 #include <tovalix/operator.hpp>
 
 #include "drivers/sale_request.hpp"
+#include "drivers/vx810/vx810.hpp"
 #include "serial/serial_link.hpp"
 
 namespace tovalix::drivers::vx810 {
@@ -21,6 +22,9 @@ namespace tovalix::drivers::vx810 {
 // answers; this many busy answers in a row mean it never will, and the sale ends the way a
 // failed exchange ends it (straight to the release of the port).
 inline constexpr int kMaximoRespuestasI02 = 100;
+
+// The amounts a sale can carry: what C31's four-byte fields hold.
+inline constexpr CapacidadImporte kCapacidadImporte{kMaxCentavos, false};
 
 // One sale on the PIN pad at entorno.puerto: opens the port itself (19200,N,8,1) and closes it
 // on every path. Returns the gateway's dictionary when the gateway was reached, otherwise the

@@ -17,9 +17,13 @@
 
 #include <tovalix/dictionary.hpp>
 
+#include "common/money.hpp"
 #include "platform/clock.hpp"
 
 namespace tovalix::drivers::vx810 {
+
+// What an amount field of C31 carries: four bytes of centavos (42,949,672.95).
+inline constexpr std::int64_t kMaxCentavos = 0xFFFF'FFFF;
 
 class Vx810 {
  public:
@@ -38,12 +42,12 @@ class Vx810 {
   // Card read: data C1 01 15, C1 01 01, C1 03 DD MM YY, C1 03 HH MM SS stamped from `ahora`
   // (decimal digits sent as hex pairs). The amount and tip are not sent. "" when `ahora` is not
   // a real date and time.
-  std::string C30(double monto, double propina, const platform::WallTime& ahora) const noexcept;
+  std::string C30(Money monto, Money propina, const platform::WallTime& ahora) const noexcept;
 
   // Chip data request: amount and tip in cents (four bytes each, high first), currency 484
-  // and the list of the 35 EMV tags wanted. "" for an amount or tip that is negative, not a
-  // number, or beyond the four bytes (42,949,672.95).
-  std::string C31(double monto, double propina) const noexcept;
+  // and the list of the 35 EMV tags wanted. "" for an amount or tip that is negative or
+  // beyond the four bytes (kMaxCentavos).
+  std::string C31(Money monto, Money propina) const noexcept;
 
   // Chip completion: C1 <n> <code bytes> E1 00. `codigo` is spaced hex ("30 30 ", or "00");
   // the length byte and the frame length count the bytes sent, blanks excluded.

@@ -53,29 +53,16 @@ char DecimalPair(int value, int low, int high) {
   return static_cast<char>((value / 10) << 4 | (value % 10));
 }
 
-// An amount in whole cents, formatted the way the POS shows it: two decimals, rounded half
-// away from zero on the value's 15 significant digits (1.005 gives 101). Only what fits the
-// four bytes of the frame is accepted: a larger amount would reach the card truncated.
-std::uint32_t Centavos(double valor) {
-  if (!std::isfinite(valor) || valor < 0) throw Failure("Importe no valido");
-  if (valor == 0) return 0;
-  std::array<char, 40> text{};
-  std::snprintf(text.data(), text.size(), "%.14e", valor);  // d.dddddddddddddde+XX
-  std::string digits(1, text[0]);
-  digits.append(text.data() + 2, 14);
-  const int exponent = std::atoi(text.data() + 17);
-  const int whole_digits = exponent + 3;  // digits before the point of the value in cents
-  if (whole_digits >= 15) throw Failure("Importe fuera de rango");
-  std::uint64_t cents = 0;
-  for (int i = 0; i < whole_digits; ++i) {
-    cents = cents * 10 + static_cast<std::uint64_t>(digits[static_cast<std::size_t>(i)] - '0');
+// Only what fits the four bytes of the frame is accepted: a larger amount would reach the
+// card truncated.
+std::uint32_t Centavos(Money valor) {
+  if (valor.Centavos() < 0 || valor.Centavos() > kMaxCentavos) {
+    throw Failure("Importe fuera de rango");
   }
-  if (whole_digits >= 0 && digits[static_cast<std::size_t>(whole_digits)] >= '5') ++cents;
-  if (cents > 0xFFFFFFFFULL) throw Failure("Importe fuera de rango");
-  return static_cast<std::uint32_t>(cents);
+  return static_cast<std::uint32_t>(valor.Centavos());
 }
 
-void AppendAmount(std::string& data, double valor) {
+void AppendAmount(std::string& data, Money valor) {
   const std::uint32_t cents = Centavos(valor);
   data += kC1;
   data += '\x04';
@@ -120,7 +107,7 @@ std::string Vx810::CapturaEnPinPad() const noexcept {
   });
 }
 
-std::string Vx810::C30(double /*monto*/, double /*propina*/,
+std::string Vx810::C30(Money /*monto*/, Money /*propina*/,
                        const platform::WallTime& ahora) const noexcept {
   return Built([&] {
     const platform::CalendarDate& fecha = ahora.date;
@@ -138,7 +125,7 @@ std::string Vx810::C30(double /*monto*/, double /*propina*/,
   });
 }
 
-std::string Vx810::C31(double monto, double propina) const noexcept {
+std::string Vx810::C31(Money monto, Money propina) const noexcept {
   return Built([&] {
     std::string data = {kC1, '\x01', '\x01'};
     AppendAmount(data, monto);
