@@ -195,6 +195,26 @@ TEST_F(Counter, CounterStartChecksThePortAndTheSerialNumber) {
   EXPECT_EQ(gateway.RequestCount(), 1U);
 }
 
+TEST_F(Counter, NothingGoesByPlainHttpToAnotherMachine) {
+  const auto refusal = [](const std::string& url) {
+    return "TOVALIX: La dirección " + url +
+           " no es segura. Los datos de tarjeta, NIP y contraseñas sólo se envían por https. "
+           "Llame al técnico.";
+  };
+  {
+    ScopedEnv counter("TOVALIX_COUNTER_URL", "http://agente.example");
+    Sesion("12345678", "1234", kTrack2, "C");
+  }
+  Terminal({{"param5", "http://pagos.example/gateway.asp"}});
+  puerto = "/dev/null-pinpad";
+  Nip("1234");
+  counter::ConsultaRemesa(p, op, "ORD-77");
+  EXPECT_THAT(op.Texts(), ElementsAre(refusal("http://agente.example"),
+                                      refusal("http://pagos.example/gateway.asp"),
+                                      refusal("http://pagos.example/gateway.asp")));
+  EXPECT_EQ(gateway.RequestCount(), 0U);
+}
+
 TEST_F(Counter, GatewayFailuresStillCarryTheMerchant) {
   gateway.SetScript([](const GatewayRequest&, GatewayAnswer& a) { a.status = 500; });
   const Dictionary r = Sesion("12345678", "1234", kTrack2, "C");
