@@ -22,6 +22,7 @@ using sim::GatewayAnswer;
 using sim::GatewayRequest;
 using sim::GatewaySimulator;
 using ::testing::ElementsAre;
+using ::testing::HasSubstr;
 using testing::RecordingOperator;
 using testing::ScopedEnv;
 using testing::ShownMessage;
@@ -196,11 +197,6 @@ TEST_F(Counter, CounterStartChecksThePortAndTheSerialNumber) {
 }
 
 TEST_F(Counter, NothingGoesByPlainHttpToAnotherMachine) {
-  const auto refusal = [](const std::string& url) {
-    return "TOVALIX: La dirección " + url +
-           " no es segura. Los datos de tarjeta, NIP y contraseñas sólo se envían por https. "
-           "Llame al técnico.";
-  };
   {
     ScopedEnv counter("TOVALIX_COUNTER_URL", "http://agente.example");
     Sesion("12345678", "1234", kTrack2, "C");
@@ -209,9 +205,9 @@ TEST_F(Counter, NothingGoesByPlainHttpToAnotherMachine) {
   puerto = "/dev/null-pinpad";
   Nip("1234");
   counter::ConsultaRemesa(p, op, "ORD-77");
-  EXPECT_THAT(op.Texts(), ElementsAre(refusal("http://agente.example"),
-                                      refusal("http://pagos.example/gateway.asp"),
-                                      refusal("http://pagos.example/gateway.asp")));
+  const auto gateway_refused = HasSubstr("http://pagos.example/gateway.asp no es segura. ");
+  EXPECT_THAT(op.Texts(), ElementsAre(HasSubstr("http://agente.example no es segura. "),
+                                      gateway_refused, gateway_refused));
   EXPECT_EQ(gateway.RequestCount(), 0U);
 }
 
