@@ -161,6 +161,14 @@ TEST(ErrorReport, ShowsAPlainBoxThenAppendsTheLogLine) {
   EXPECT_EQ(log.find("solo caja"), std::string::npos);
 }
 
+TEST(ErrorReport, ALogThatIsASymbolicLinkIsNotFollowed) {
+  ScratchFolder folder;
+  ScopedEnv log_dir("TOVALIX_LOG_DIR", folder.path().string());
+  std::filesystem::create_symlink(folder / "elsewhere", folder / "tovalix.log");
+  AppendLogLine("Puerto cerrado");
+  EXPECT_FALSE(std::filesystem::exists(folder / "elsewhere"));
+}
+
 TEST(ErrorReport, AThrowingHostBoxDoesNotEscape) {
   struct ThrowingOperator : Operator {
     void MessageBox(const std::string&, int, const std::string&) override {

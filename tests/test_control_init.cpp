@@ -91,6 +91,16 @@ TEST_F(Initialization, RefusalsLeaveTheTerminalErased) {
   EXPECT_EQ(Init(" ", "NINGUNA", "SER"), 0);
   EXPECT_EQ(op.shown.back().text,
             "TOVALIX: Inicialización Cancelada. El parámetro ID Store no puede venir vacío.");
+  // Plain http to another machine, for the gateway or for the airtime service.
+  for (const auto& [name, url] : {std::pair{"TOVALIX_GATEWAY_URL", "http://pagos.example/g"},
+                                  std::pair{"TOVALIX_AIRTIME_URL", "http://ta.example/TelcoWS"}}) {
+    ScopedEnv unsafe(name, url);
+    EXPECT_EQ(Init("5", "NINGUNA", "SER"), 0);
+    EXPECT_EQ(op.shown.back().text, "TOVALIX: La dirección " + std::string(url) +
+                                        " no es segura. Los datos de tarjeta, NIP y contraseñas "
+                                        "sólo se envían por https. Llame al técnico.");
+  }
+  EXPECT_EQ(gateway.RequestCount(), 0u);
   // The gateway does not know the terminal.
   gateway.SetScript([](const sim::GatewayRequest&, sim::GatewayAnswer& a) {
     a.Set("id_error", "17").Set("response_message", "DISPOSITIVO NO EXISTE O ESTA INACTIVO");

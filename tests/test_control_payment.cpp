@@ -123,10 +123,18 @@ TEST_F(PaymentChecks, ALowerCaseModelNeverReachesASale) {
   EXPECT_EQ(MessageOf({}), "La terminal no fué detectada. Verifique que este conectada.");
 }
 
-TEST_F(PaymentChecks, SerialAndTerminalNumberLimits) {
+TEST_F(PaymentChecks, StoredGatewaySerialAndTerminalNumberLimits) {
   // Each case pairs the value under test with a later failing check (an unknown store), so a
   // value that passes shows the store message and one that fails shows its own.
   const std::string store_message = "EL ID STORE QUE MANDO NO ES VALIDO.";
+  Terminal("6", {{"param5", "https://pagos.example/gateway.asp"}});
+  EXPECT_EQ(MessageOf({}), store_message);
+  Terminal("6", {{"param5", "http://pagos.example/gateway.asp"}});
+  const std::string refusal =
+      "La dirección http://pagos.example/gateway.asp no es segura. Los datos de tarjeta, NIP y "
+      "contraseñas sólo se envían por https. Llame al técnico.";
+  EXPECT_EQ(MessageOf({}), refusal);
+  EXPECT_EQ(op.shown.back(), (ShownMessage{"TOVALIX: " + refusal, Operator::kPlain, ""}));
   Terminal("6", {{"param2", std::string(20, '7')}});
   EXPECT_EQ(MessageOf({}), store_message);
   Terminal("6", {{"param2", std::string(21, '7')}});

@@ -22,6 +22,7 @@ using sim::GatewayAnswer;
 using sim::GatewayRequest;
 using sim::GatewaySimulator;
 using ::testing::ElementsAre;
+using ::testing::HasSubstr;
 using testing::RecordingOperator;
 using testing::ScopedEnv;
 using testing::ShownMessage;
@@ -194,6 +195,21 @@ TEST_F(Counter, CounterStartChecksThePortAndTheSerialNumber) {
   op.shown.clear();
   Sesion("12345678", "", "", "D");  // twenty characters once trimmed pass
   EXPECT_EQ(gateway.RequestCount(), 1U);
+}
+
+TEST_F(Counter, NothingGoesByPlainHttpToAnotherMachine) {
+  {
+    ScopedEnv counter("TOVALIX_COUNTER_URL", "http://agente.example");
+    Sesion("12345678", "1234", kTrack2, "C");
+  }
+  Terminal({{"param5", "http://pagos.example/gateway.asp"}});
+  puerto = "/dev/null-pinpad";
+  Nip("1234");
+  counter::ConsultaRemesa(p, op, "ORD-77");
+  const auto gateway_refused = HasSubstr("http://pagos.example/gateway.asp no es segura. ");
+  EXPECT_THAT(op.Texts(), ElementsAre(HasSubstr("http://agente.example no es segura. "),
+                                      gateway_refused, gateway_refused));
+  EXPECT_EQ(gateway.RequestCount(), 0U);
 }
 
 TEST_F(Counter, GatewayFailuresStillCarryTheMerchant) {

@@ -165,15 +165,25 @@ TEST_F(JournalTest, GatewayNeverReachedIsJournaledButNotInDoubt) {
 }
 
 TEST_F(JournalTest, UnwritableJournalIsReportedAndTheSaleStands) {
-  std::filesystem::create_directory(folder / "journal.jsonl");
-  const Dictionary result = Post();
-  EXPECT_EQ(result.Item("Response_Message"), "APROBADA");
-  EXPECT_NE(result.Item("ID_Tx"), "-3");
-  EXPECT_EQ(gateway.RequestCount(), 1u);  // never retried
-  ASSERT_EQ(op.shown.size(), 2u);         // the pending line, then the outcome
-  EXPECT_THAT(op.shown[0].text, HasSubstr("bitácora"));
-  EXPECT_THAT(op.shown[0].text, HasSubstr("journal.jsonl"));
-  EXPECT_THAT(ReadFile(folder / "tovalix.log"), HasSubstr("bitácora"));
+  // A folder in the journal's place, then a symbolic link that would lead the records away.
+  const auto journal = folder / "journal.jsonl";
+  const auto elsewhere = folder / "elsewhere";
+  std::filesystem::create_directory(journal);
+  for (int sale = 1; sale <= 2; ++sale) {
+    SCOPED_TRACE(sale);
+    op.shown.clear();
+    const Dictionary result = Post();
+    EXPECT_EQ(result.Item("Response_Message"), "APROBADA");
+    EXPECT_NE(result.Item("ID_Tx"), "-3");
+    EXPECT_EQ(gateway.RequestCount(), static_cast<std::size_t>(sale));  // never retried
+    ASSERT_EQ(op.shown.size(), 2u);  // the pending line, then the outcome
+    EXPECT_THAT(op.shown[0].text, HasSubstr("bitácora"));
+    EXPECT_THAT(op.shown[0].text, HasSubstr("journal.jsonl"));
+    EXPECT_THAT(ReadFile(folder / "tovalix.log"), HasSubstr(op.shown[0].text));
+    std::filesystem::remove(journal);
+    std::filesystem::create_symlink(elsewhere, journal);
+  }
+  EXPECT_FALSE(std::filesystem::exists(elsewhere));
 }
 
 // A sale killed while the gateway holds its request leaves its pending line; it stays in

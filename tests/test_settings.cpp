@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <fstream>
+#include <functional>
 #include <set>
 
 #include "common/failure.hpp"
@@ -251,6 +253,61 @@ TEST_F(SettingsTest, FailedWriteLeavesTheOldFile) {
   Parametros loaded;
   EXPECT_TRUE(CargaParametros(loaded, op));
   EXPECT_EQ(loaded.PTid, "123");
+}
+
+TEST_F(SettingsTest, SettingsSomeoneElseCouldHaveWrittenAreRefused) {
+  namespace fs = std::filesystem;
+  Store(Complete());
+  const fs::path own = file.parent_path();
+  const fs::path copy = folder / "copy";  // where the links lead: settings as good as ours
+  fs::copy(own, copy);
+  const auto chown_to_nobody = [](const fs::path& path) {
+    return ::lchown(path.c_str(), 65534, 65534) == 0;
+  };
+  struct Case {
+    std::function<bool()> spoil;  // false when it cannot be done here
+    fs::path named;
+    std::string fix;
+  };
+  const std::vector<Case> cases = {
+      {[&] { return ::chmod(file.c_str(), 0606) == 0; }, file, "(chmod go-w " + file.string()},
+      {[&] { return ::chmod(own.c_str(), 0770) == 0; }, own, "(chmod go-w " + own.string()},
+      {[&] { return chown_to_nobody(file); }, file, "otro usuario (65534)"},
+      {[&] { return chown_to_nobody(own); }, own, "otro usuario (65534)"},
+      {[&] {
+         fs::remove(file);
+         fs::create_symlink(copy / "PinPad.ini", file);
+         return true;
+       },
+       file, "enlace simbólico. Ponga en su lugar el archivo mismo."},
+      {[&] {
+         fs::remove_all(own);
+         fs::create_directory_symlink(copy, own);
+         return true;
+       },
+       own, "enlace simbólico. Ponga en su lugar la carpeta misma."},
+  };
+  bool skipped = false;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.fix);
+    fs::remove_all(own);
+    fs::copy(copy, own);
+    Parametros loaded;
+    ASSERT_TRUE(CargaParametros(loaded, op));
+    if (!c.spoil()) {
+      skipped = true;
+      continue;
+    }
+    EXPECT_FALSE(CargaParametros(loaded, op));
+    EXPECT_FALSE(GuardaParametro("param3", "1", op));  // nor written into
+    ASSERT_EQ(op.shown.size(), 2u);
+    EXPECT_NE(op.shown[0].text.find(c.named.string() + " no es de confianza: "), std::string::npos)
+        << op.shown[0].text;
+    EXPECT_NE(op.shown[0].text.find(c.fix), std::string::npos) << op.shown[0].text;
+    EXPECT_NE(Log().find(op.shown[0].text), std::string::npos);
+    op.shown.clear();
+  }
+  if (skipped) GTEST_SKIP() << "only root can give a file to another user";
 }
 
 TEST(SettingsFilePath, EnvironmentThenXdgThenHome) {

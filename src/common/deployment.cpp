@@ -13,16 +13,16 @@ std::string FromEnvironment(const char* name, const char* fallback) {
 }  // namespace
 
 std::string DefaultGatewayUrl() {
-  return FromEnvironment("TOVALIX_GATEWAY_URL", "http://gateway.tovalix.invalid/gateway.asp");
+  return FromEnvironment("TOVALIX_GATEWAY_URL", "https://gateway.tovalix.invalid/gateway.asp");
 }
 
 std::string DefaultAirtimeUrl() {
   return FromEnvironment("TOVALIX_AIRTIME_URL",
-                         "http://telco.tovalix.invalid/TelcoWS/service1.asmx");
+                         "https://telco.tovalix.invalid/TelcoWS/service1.asmx");
 }
 
 std::string CounterUrl() {
-  std::string url = FromEnvironment("TOVALIX_COUNTER_URL", "http://corresponsal.tovalix.invalid");
+  std::string url = FromEnvironment("TOVALIX_COUNTER_URL", "https://corresponsal.tovalix.invalid");
   while (!url.empty() && url.back() == '/') url.pop_back();
   return url;
 }

@@ -7,6 +7,7 @@
 
 #include "common/card_data_mask.hpp"
 #include "platform/clock.hpp"
+#include "platform/durable_append.hpp"
 
 namespace tovalix {
 
@@ -26,12 +27,10 @@ void AppendLogLine(std::string_view description) noexcept {
                   now.date.month, now.date.year, now.hour, now.minute, now.second);
     // The line ends in a carriage return of its own, then the usual CR LF.
     const std::string line = std::string(stamp) + " " + MaskCardData(description) + "\r\r\n";
-    if (std::FILE* file = std::fopen(LogFilePath().c_str(), "ab")) {
-      std::fwrite(line.data(), 1, line.size(), file);
-      std::fclose(file);
-    }
+    // One append-mode write, flushed, never through a symbolic link planted in the log's place.
+    platform::AppendDurably(LogFilePath(), line);
   } catch (...) {
-    // Out of memory while formatting: the line is lost, the caller goes on.
+    // Out of memory, or a log that cannot be written: the line is lost, the caller goes on.
   }
 }
 

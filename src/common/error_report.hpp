@@ -11,8 +11,9 @@
 namespace tovalix {
 
 // Appends "date time description" + CR + CR LF to tovalix.log in the log folder
-// ($TOVALIX_LOG_DIR, or the current directory). Card data are masked. Never throws: a log that
-// cannot be written loses the line, not the operation.
+// ($TOVALIX_LOG_DIR, or the current directory), flushed to disk; a missing log is created
+// with mode 0600 and a symbolic link in its place is never followed. Card data are masked.
+// Never throws: a log that cannot be written loses the line, not the operation.
 void AppendLogLine(std::string_view description) noexcept;
 
 // Path of the log file that AppendLogLine writes.

@@ -13,6 +13,7 @@
 #include "control/cliente_state.hpp"
 #include "control/configura_pinpad.hpp"
 #include "gateway/prueba_config_pin_pad.hpp"
+#include "platform/safe_address.hpp"
 #include "settings/store.hpp"
 
 namespace tovalix {
@@ -46,6 +47,13 @@ std::int16_t Cliente::InicializaPinPad(const std::string& vpID_Store, std::int32
           "TOVALIX: Inicialización Cancelada. El parámetro ID Store no puede venir vacío.",
           Operator::kPlain, "");
       return;
+    }
+    // The terminal's data and the airtime credentials will travel to these two addresses.
+    for (const std::string& url : {DefaultGatewayUrl(), DefaultAirtimeUrl()}) {
+      if (!platform::IsSafeAddress(url)) {
+        op.MessageBox("TOVALIX: " + platform::UnsafeAddressText(url), Operator::kPlain, "");
+        return;
+      }
     }
     std::string serie;
     if (EsModeloConPinPad(vpTipo)) {

@@ -2,6 +2,7 @@
 
 #include "common/number_text.hpp"
 #include "control/check_failure.hpp"
+#include "platform/safe_address.hpp"
 #include "settings/store.hpp"
 
 namespace tovalix::control {
@@ -25,6 +26,9 @@ bool CompruebaDatosPinPad(const detail::ClienteState& state, Dictionary& resulta
                    "Hubo algún error de inicialización de la pinpad. Vuelva a correr el proceso "
                    "de inicialización.",
                    Caja::Simple());
+  }
+  if (!platform::IsSafeAddress(p.UrlGateway)) {  // before the card is read, not after
+    return Rechaza(resultado, op, platform::UnsafeAddressText(p.UrlGateway), Caja::Simple());
   }
   if (vacio(state.Puerto)) {
     return Rechaza(resultado, op, "La terminal no fué detectada. Verifique que este conectada.",

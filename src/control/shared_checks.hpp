@@ -12,8 +12,9 @@ namespace tovalix::control {
 // initialized completely.
 bool CompruebaParametros(detail::ClienteState& state, Dictionary& resultado);
 
-// The checks of the stored PIN pad data (gateway URL, port, model, serial, terminal number,
-// response time-out), in their order; false at the first that fails.
+// The checks of the stored PIN pad data (gateway URL and whether card data may go there, port,
+// model, serial, terminal number, response time-out), in their order; false at the first that
+// fails.
 bool CompruebaDatosPinPad(const detail::ClienteState& state, Dictionary& resultado, Operator& op);
 
 }  // namespace tovalix::control

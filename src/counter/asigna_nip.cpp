@@ -24,6 +24,7 @@ bool CompruebaAsignacion(settings::Parametros& parametros, const std::string& pu
   }
   if (!settings::CargaParametros(parametros, op)) return AvisoCritico(op, kMalInicializada);
   if (Blanco(parametros.UrlGateway)) return Aviso(op, kErrorInicializacion);
+  if (!DireccionSegura(op, parametros.UrlGateway)) return false;
   if (Blanco(puerto)) return false;  // no operation has found the PIN pad yet
   // These boxes carry the tested value as their title.
   if (Blanco(parametros.Tipo)) return AvisoCritico(op, kErrorTipo, parametros.Tipo);

@@ -1,6 +1,8 @@
 #include "counter/mostrador.hpp"
 
+#include "common/deployment.hpp"
 #include "common/number_text.hpp"
+#include "platform/safe_address.hpp"
 #include "serial/port_discovery.hpp"
 #include "settings/store.hpp"
 
@@ -43,10 +45,15 @@ std::string Mayusculas(std::string_view texto) {
   return resultado;
 }
 
+bool DireccionSegura(Operator& op, const std::string& url) {
+  return platform::IsSafeAddress(url) || Aviso(op, "TOVALIX: " + platform::UnsafeAddressText(url));
+}
+
 bool InicioCorresponsal(settings::Parametros& parametros, std::string& puerto, Operator& op) {
   if (!settings::CargaParametros(parametros, op)) return AvisoCritico(op, kMalInicializada);
   puerto = serial::AsignaPuerto(parametros.Tipo, op);
   if (Blanco(parametros.UrlGateway)) return Aviso(op, kErrorInicializacion);
+  if (!DireccionSegura(op, CounterUrl())) return false;
   if (Blanco(puerto)) return false;  // AsignaPuerto has told the operator
   if (Blanco(parametros.Tipo)) return AvisoCritico(op, kErrorTipo, kEtapaDatosPinPad);
   if (Blanco(parametros.Serie)) return AvisoCritico(op, kErrorSerie, kEtapaDatosPinPad);

@@ -38,6 +38,10 @@ inline constexpr std::size_t kLongitudMaximaSerie = 20;
 bool Aviso(Operator& op, std::string_view texto);  // no icon, default title
 bool AvisoCritico(Operator& op, std::string_view texto, std::string_view titulo = "");
 
+// False, after a plain box, when `url` may not carry card data, NIPs or credentials (plain
+// http to another machine: platform/safe_address.hpp).
+bool DireccionSegura(Operator& op, const std::string& url);
+
 // Empty once the blanks at either end are removed.
 bool Blanco(std::string_view texto);
 

@@ -21,6 +21,7 @@ bool CompruebaRemesa(settings::Parametros& parametros, Operator& op, const std::
     return AvisoCritico(op, "TOVALIX : Pin Pad mal inicializada (Kestrivo.exe). Llame al técnico.");
   }
   if (Blanco(parametros.UrlGateway)) return Aviso(op, "TOVALIX: No se encontró la URL.");
+  if (!DireccionSegura(op, parametros.UrlGateway)) return false;
   if (Blanco(orden)) return Aviso(op, "REMESAS : Falta indicar la orden");
   return true;
 }

@@ -35,7 +35,8 @@ class HttpClient {
   // with the header "Content-Type: <content_type>" and waits for the whole answer. Returns
   // when any answer arrived, whatever its status. Throws Failure when the URL is not usable,
   // the host cannot be resolved or reached, a time-out expires, the certificate is refused or
-  // the connection breaks before the answer is complete; the previous answer is then gone.
+  // the connection breaks before the answer is complete, and before anything is sent when
+  // `url` is plain http to another machine (safe_address.hpp); the previous answer is then gone.
   virtual void Post(const std::string& url, std::string_view content_type,
                     std::string_view body) = 0;
 

@@ -20,6 +20,8 @@ ScratchFolder::ScratchFolder() {
     const auto candidate = std::filesystem::temp_directory_path() /
                            ("tovalix-test-" + std::to_string(seed()) + std::to_string(attempt));
     if (std::filesystem::create_directory(candidate)) {
+      // Private whatever the umask: the settings refuse a folder that others may write to.
+      std::filesystem::permissions(candidate, std::filesystem::perms::owner_all);
       path_ = candidate;
       return;
     }

@@ -31,7 +31,7 @@ class RecordingOperator : public Operator {
   long pumps = 0;
 };
 
-// A fresh folder under the system's temporary folder, removed with everything in it.
+// A fresh folder (mode 0700) under the system's temporary folder, removed with everything in it.
 class ScratchFolder {
  public:
   ScratchFolder();

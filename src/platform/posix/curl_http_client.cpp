@@ -14,6 +14,7 @@
 
 #include "common/failure.hpp"
 #include "platform/http_client.hpp"
+#include "platform/safe_address.hpp"
 
 namespace tovalix::platform {
 namespace {
@@ -146,6 +147,7 @@ class CurlHttpClient final : public HttpClient {
     handle_.reset();
     body_.clear();
     request_sent_ = false;
+    if (!IsSafeAddress(url)) throw Failure("TOVALIX: " + UnsafeAddressText(url));
     std::unique_ptr<CURL, EasyDeleter> handle(curl_easy_init());
     if (!handle) throw Failure("No se pudo crear la solicitud HTTP");
     CURL* h = handle.get();

@@ -44,7 +44,12 @@ void AppendDurably(const std::filesystem::path& path, std::string_view text) {
     }
     if (error) Fail(folder, "crear la carpeta", error.value());
   }
-  const Descriptor fd(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600));
+  // A symbolic link put in the file's place would send the records wherever it points.
+  const Descriptor fd(::open(
+      path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0600));
+  if (fd.get() < 0 && errno == ELOOP) {
+    throw Failure("No se pudo abrir " + path.string() + ": es un enlace simbólico");
+  }
   if (fd.get() < 0) Fail(path, "abrir", errno);
   // One write call: concurrent appenders never interleave inside a record. A short write
   // (disk full) is finished with further writes rather than leaving half a record.

@@ -36,6 +36,8 @@ class Descriptor {
   Descriptor(const Descriptor&) = delete;
   Descriptor& operator=(const Descriptor&) = delete;
   int get() const { return fd_; }
+  // Hands the descriptor over: it is no longer closed here.
+  void Release() { fd_ = -1; }
   // Closes now and reports the error of close itself (a write may surface only here).
   int Close() {
     const int result = ::close(fd_);
@@ -52,13 +54,66 @@ std::string NonEmptyEnv(const char* name) {
   return value == nullptr ? std::string() : std::string(value);
 }
 
-// The whole file, or nullopt when it does not exist.
+// The cipher key is the same in every copy of the program, so settings that someone else could
+// have written are not to be believed: a "param5" of theirs would send the card data to their
+// gateway. The file and its folder must belong to the user running the terminal (or to root),
+// no one else may write to them, and neither may be a symbolic link.
+std::string Untrusted(const fs::path& path, bool folder) {
+  return (folder ? "La carpeta de la configuración " : "La configuración ") + path.string() +
+         " no es de confianza: ";
+}
+
+[[noreturn]] void FailLinked(const fs::path& path, bool folder) {
+  throw Failure(Untrusted(path, folder) + "es un enlace simbólico. Ponga en su lugar " +
+                (folder ? "la carpeta misma." : "el archivo mismo."));
+}
+
+void Trust(int fd, const fs::path& path, bool folder) {
+  struct stat info {};
+  if (::fstat(fd, &info) != 0) Fail("No se pudo leer la configuración", path, errno);
+  if (info.st_uid != ::geteuid() && info.st_uid != 0) {
+    throw Failure(Untrusted(path, folder) + "pertenece a otro usuario (" +
+                  std::to_string(info.st_uid) +
+                  "). Debe pertenecer al usuario de la terminal o a root (chown).");
+  }
+  if ((info.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
+    throw Failure(Untrusted(path, folder) +
+                  "el grupo u otros usuarios pueden modificarla. Quite ese permiso (chmod go-w " +
+                  path.string() + ").");
+  }
+}
+
+// The folder of the settings, trusted, or -1 (errno ENOENT or ENOTDIR) when it is not there.
+int OpenFolder(const fs::path& folder) {
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) {
+    if (errno == ENOENT) return -1;
+    const int error = errno;
+    struct stat link {};
+    if (::lstat(folder.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) FailLinked(folder, true);
+    errno = error;
+    if (error == ENOTDIR) return -1;
+    Fail("No se pudo abrir la carpeta de la configuración", folder, error);
+  }
+  Descriptor owned(fd);
+  Trust(fd, folder, true);
+  owned.Release();
+  return fd;
+}
+
+// The whole file, or nullopt when it or its folder does not exist. Both must be trusted.
 std::optional<std::string> ReadWhole(const fs::path& path) {
-  Descriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
+  const Descriptor folder_fd(OpenFolder(folder));
+  if (folder_fd.get() < 0) return std::nullopt;
+  Descriptor fd(::openat(folder_fd.get(), path.filename().c_str(),
+                         O_RDONLY | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC));
   if (fd.get() < 0) {
-    if (errno == ENOENT || errno == ENOTDIR) return std::nullopt;
+    if (errno == ENOENT) return std::nullopt;
+    if (errno == ELOOP) FailLinked(path, false);
     Fail("No se pudo leer la configuración", path, errno);
   }
+  Trust(fd.get(), path, false);
   std::string content;
   char buffer[4096];
   for (;;) {
@@ -144,7 +199,7 @@ void SettingsFile::Write(const std::vector<std::pair<std::string, std::string>>&
   MakeFolders(folder);
 
   // One writer at a time per folder, so that two writers never lose each other's keys.
-  Descriptor folder_fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  Descriptor folder_fd(OpenFolder(folder));
   if (folder_fd.get() < 0) Fail("No se pudo abrir la carpeta de la configuración", folder, errno);
   while (::flock(folder_fd.get(), LOCK_EX) != 0) {
     if (errno != EINTR) Fail("No se pudo bloquear la carpeta de la configuración", folder, errno);
