@@ -240,6 +240,22 @@ TEST_F(AirtimeTest, SaleChecksStopBeforeAnyRequestAndLeaveTheFirstResult) {
        50,
        kStamp,
        {"TIEMPO AIRE: El TellerLogin debe estar formado sólo por números", 16, "TIEMPO AIRE"}},
+      // The service's numbers have no exponent, tab or hexadecimal form.
+      {"1e3",
+       kPhone,
+       50,
+       kStamp,
+       {"TIEMPO AIRE: El TellerLogin debe estar formado sólo por números", 16, "TIEMPO AIRE"}},
+      {"",
+       "5512345e67",
+       50,
+       kStamp,
+       {"TIEMPO AIRE: El número telefónico no es válido.", 16, "TIEMPO AIRE"}},
+      {"",
+       "551234567\t",
+       50,
+       kStamp,
+       {"TIEMPO AIRE: El número telefónico no es válido.", 16, "TIEMPO AIRE"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.shown.text);
@@ -396,6 +412,51 @@ TEST_F(AirtimeTest, StatusOtherThan200ShowsStatusAndBody) {
   EXPECT_EQ(result.Item("Accepted"), "");
   EXPECT_EQ(result.Item("responseCode"), "102");
   EXPECT_EQ(Log(), "");
+
+  // A long body is quoted short and without its control characters.
+  op.shown.clear();
+  On("/TopUpPurchase", [](AirtimeAnswer& a) {
+    a.status = 500;
+    a.raw = "Falla\r\n\t" + std::string(100000, 'x');
+  });
+  Sell();
+  EXPECT_THAT(op.Texts(), ElementsAre("TIEMPO AIRE: Ocurrió un error al intentar conectar con el "
+                                      "gateway deQuelvan500-----Falla" +
+                                      std::string(295, 'x') + "..."));
+}
+
+TEST_F(AirtimeTest, HostileAnswersAreRefusedOrHarmless) {
+  const std::string refused = "<accepted>False</accepted><responseCode>7</responseCode>";
+  struct Case {
+    const char* what;
+    std::string body;
+    const char* accepted;
+    const char* response_text;
+  };
+  const std::vector<Case> cases = {
+      {"entities are not expanded",
+       "<!DOCTYPE r [<!ENTITY a \"xxxxxxxxxx\"><!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;\">"
+       "<!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;\">]><r>" +
+           refused + "<responseText>&c;</responseText></r>",
+       "False", "&c;"},
+      {"external entities are not fetched",
+       "<!DOCTYPE r [<!ENTITY e SYSTEM \"file:///etc/passwd\">]><r>" + refused +
+           "<responseText>&e;</responseText></r>",
+       "False", "&e;"},
+      {"a document past the size limit is not read",
+       "<r><accepted>True</accepted><notes>" + std::string(std::size_t{2} << 20, 'n') +
+           "</notes></r>",
+       "", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    On("/TopUpPurchase", [&](AirtimeAnswer& a) { a.raw = c.body; });
+    const Dictionary result = Sell();
+    EXPECT_EQ(result.Keys(), kSaleKeys);
+    EXPECT_EQ(result.Item("Accepted"), c.accepted);
+    EXPECT_EQ(result.Item("responseText"), c.response_text);
+  }
+  EXPECT_THAT(op.Texts(), ElementsAre(HasSubstr("se interrumpió")));
 }
 
 TEST_F(AirtimeTest, AnswersThatAreNotXmlOrComeTooLateAreReported) {
@@ -407,11 +468,14 @@ TEST_F(AirtimeTest, AnswersThatAreNotXmlOrComeTooLateAreReported) {
   EXPECT_EQ(result.Item("Accepted"), "False");
   EXPECT_THAT(Log(), HasSubstr("XML"));
 
-  // A time-out setting whose milliseconds do not fit in 32 bits is a failure, not a wrap.
-  Store("param20", "3000000");
-  op.shown.clear();
-  TiempoAireConsultaSaldo(estado, "");
-  EXPECT_THAT(op.Texts(), ElementsAre("Desbordamiento"));
+  // A time-out setting of 0 or past 120 s is bounded: neither a failure nor a wait without end.
+  Script({});
+  for (const char* unusable : {"3000000", "0"}) {
+    Store("param20", unusable);
+    op.shown.clear();
+    EXPECT_EQ(TiempoAireConsultaSaldo(estado, "").Item("Accepted"), "True") << unusable;
+    EXPECT_TRUE(op.shown.empty());
+  }
 
   Store("param20", "1");
   On("/GetBalance", [](AirtimeAnswer& a) { a.delay = std::chrono::seconds(5); });

@@ -1,5 +1,6 @@
 // InicializaPinPad against the gateway simulator. A terminal without a PIN pad ("NINGUNA")
 // takes its serial number from the host, so these cases need no device.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <tovalix/cliente.hpp>
 
@@ -144,6 +145,23 @@ TEST_F(Initialization, AMissingConfigurationTimeHasItsOwnMessage) {
   EXPECT_EQ(Init("5", "NINGUNA", "SER-001"), 0);
   EXPECT_EQ(op.shown.back().text,
             "TOVALIX: Problemas para obtener El Tiempo de Respuesta de la Configuración");
+}
+
+TEST_F(Initialization, TimeOutsPastTheirLimitsAreStoredAsGivenAndReported) {
+  gateway.SetScript([](const sim::GatewayRequest&, sim::GatewayAnswer& a) {
+    a.Set("timeOut_telco", "0").Set("timeOut_credit_debit", "abc").Set("timeOut_orex", "");
+    a.Set("timeOut_cashback", "2147483");
+  });
+  ASSERT_EQ(Init("5", "NINGUNA", "SER-001"), 1);
+  const std::string report =
+      "TOVALIX: El gateway entregó tiempos de respuesta fuera de los límites de 1 a 120 segundos; "
+      "se usará un tiempo acotado en su lugar: timeOut_telco \"0\", timeOut_credit_debit \"abc\", "
+      "timeOut_cashback \"2147483\"";
+  EXPECT_THAT(op.Texts(), ::testing::ElementsAre(report));
+  EXPECT_NE(terminal.LogText().find(report), std::string::npos);
+  settings::Parametros p;
+  ASSERT_TRUE(Load(p));
+  EXPECT_EQ(p.TimeOutTelco, "0");
 }
 
 TEST(AddressLines, OnlyEntriesThatAreThereCount) {

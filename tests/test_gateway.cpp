@@ -243,30 +243,48 @@ TEST_F(GatewayTest, PlainHttpToAnotherMachineIsRefusedBeforeAnythingLeaves) {
   EXPECT_THAT(Log(), HasSubstr(op.shown[0].text));
 }
 
-TEST_F(GatewayTest, BadTimeoutOrProcessSendsNothing) {
-  for (const char* timeout : {"abc", "", "2147484"}) {
-    op.shown.clear();
-    const Dictionary result = Post(Sale(), 11, timeout);
-    EXPECT_EQ(result.Item("ID_Tx"), "-3") << timeout;
-    EXPECT_EQ(op.shown.size(), 1u) << timeout;
+TEST_F(GatewayTest, UnusableTimeoutsAreBoundedAndAnUnknownProcessSendsNothing) {
+  for (const char* timeout : {"abc", "", "99999999", "0", "0.4"}) {
+    EXPECT_EQ(Post(Sale(), 11, timeout).Item("Response_Message"), "APROBADA") << timeout;
   }
-  op.shown.clear();
+  EXPECT_TRUE(op.shown.empty());
   EXPECT_EQ(Post(Sale(), 2).Count(), 0u);
   EXPECT_THAT(op.Texts(), ElementsAre(HasSubstr("Proceso de gateway no válido")));
-  EXPECT_EQ(sim.RequestCount(), 0u);
+  EXPECT_EQ(sim.RequestCount(), 5u);
 }
 
-TEST(GatewayTimeout, WholeSecondsBecomeMillisecondsWithHalvesToEven) {
+TEST(GatewayTimeout, WholeSecondsUpTo120AreKeptAnythingElseIs120) {
   EXPECT_EQ(TimeoutMilliseconds("55"), 55000);
-  EXPECT_EQ(TimeoutMilliseconds(" 0 "), 0);
-  EXPECT_EQ(TimeoutMilliseconds("2.5"), 2000);
-  EXPECT_EQ(TimeoutMilliseconds("3.5"), 4000);
-  EXPECT_EQ(TimeoutMilliseconds("-1"), -1000);
-  EXPECT_EQ(TimeoutMilliseconds("2147483"), 2147483000);
-  EXPECT_THROW(TimeoutMilliseconds("2147484"), Failure);  // the product overflows
-  EXPECT_THROW(TimeoutMilliseconds("-2147484"), Failure);
-  EXPECT_THROW(TimeoutMilliseconds("3000000000"), Failure);  // the seconds overflow
-  EXPECT_THROW(TimeoutMilliseconds("55s"), Failure);
+  EXPECT_EQ(TimeoutMilliseconds(" 1 "), 1000);
+  EXPECT_EQ(TimeoutMilliseconds("120"), 120000);
+  for (const char* unusable :
+       {"0", " 0 ", "-1", "0.4", "2.5", "121", "2147483", "3000000000", "abc", "", "55s"}) {
+    EXPECT_EQ(TimeoutMilliseconds(unusable), 120000) << unusable;
+  }
+}
+
+// An answer past the size limits ends the transfer early, as a connection that broke after the
+// request went out.
+TEST_F(GatewayTest, OversizedAnswersStopTheTransferAsABrokenConnection) {
+  const std::vector<GatewaySimulator::Script> scripts = {
+      [](const GatewayRequest&, GatewayAnswer& a) { a.stream_bytes = std::size_t{64} << 20; },
+      [](const GatewayRequest&, GatewayAnswer& a) { a.Set("X-Relleno", std::string(70000, 'h')); },
+  };
+  for (const auto& script : scripts) {
+    Script(script);
+    auto http = platform::MakeHttpClient();
+    http->SetTimeouts(platform::HttpTimeouts::All(5000));
+    try {
+      http->Post(sim.Url(), "text/plain", "x");
+      ADD_FAILURE() << "the answer was taken whole";
+    } catch (const Failure& failure) {
+      EXPECT_THAT(failure.what(), HasSubstr("se interrumpió"));
+    }
+    EXPECT_TRUE(http->RequestSent());
+    EXPECT_THROW(http->Body(), Failure);
+  }
+  // The body stopped near its limit, far short of the 64 MiB offered (socket buffers aside).
+  EXPECT_LT(sim.StreamedBytes(), std::size_t{16} << 20);
 }
 
 TEST_F(GatewayTest, AmpersandPercentAndPlusArriveIntactWhileEqualsAndCaretGoRaw) {
@@ -351,6 +369,12 @@ TEST_F(ConfigTest, OtherRefusalShowsTheGatewaysMessageAndBlanksShowNothing) {
   Answer("9", "TIENDA SUSPENDIDA");
   ExpectPrefilled(Prueba());
   EXPECT_THAT(op.Texts(), ElementsAre("TIENDA SUSPENDIDA"));
+
+  // A peer's text is quoted short and without control characters.
+  op.shown.clear();
+  Answer("9", "SUSPENDIDA\x7f" + std::string(5000, 'A'));
+  ExpectPrefilled(Prueba());
+  EXPECT_THAT(op.Texts(), ElementsAre("SUSPENDIDA" + std::string(290, 'A') + "..."));
 
   op.shown.clear();
   Answer("   ", "IGNORADO");

@@ -80,6 +80,19 @@ void GatewaySimulator::Respond(const httplib::Request& in, httplib::Response& ou
   }
   out.status = answer.status;
   for (const auto& [name, value] : answer.headers) out.set_header(name, OneLine(value));
+  if (answer.stream_bytes > 0) {
+    out.set_chunked_content_provider(
+        "text/html",
+        [this, left = answer.stream_bytes](std::size_t, httplib::DataSink& sink) mutable {
+          const std::string chunk(std::min<std::size_t>(left, 64 * 1024), 'x');
+          if (!sink.write(chunk.data(), chunk.size())) return false;  // the client hung up
+          streamed_ += chunk.size();
+          left -= chunk.size();
+          if (left == 0) sink.done();
+          return true;
+        });
+    return;
+  }
   out.set_content(answer.body, "text/html");
 }
 

@@ -4,6 +4,7 @@
 // process_type; a script may then change the status, headers, delay or drop the connection.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
@@ -42,6 +43,7 @@ struct GatewayAnswer {
   std::string body;
   std::chrono::milliseconds delay{0};  // wait before answering (cut short by Stop)
   bool drop = false;                   // close the connection in the middle of the answer
+  std::size_t stream_bytes = 0;        // when set: that many filler bytes as a chunked body instead
 
   // Replaces the header `name` (exact) or appends it.
   GatewayAnswer& Set(const std::string& name, std::string value);
@@ -78,6 +80,9 @@ class GatewaySimulator {
   // Every request received so far, in order of arrival.
   std::vector<GatewayRequest> Requests() const;
   std::size_t RequestCount() const;
+  // Body bytes of stream_bytes answers the connection took so far (a client that gives up
+  // early stops the count).
+  std::size_t StreamedBytes() const { return streamed_.load(); }
 
   // Stops serving; a delayed answer is cut short. Prompt and idempotent.
   void Stop();
@@ -92,6 +97,7 @@ class GatewaySimulator {
   bool stopping_ = false;
   std::vector<GatewayRequest> requests_;
   Script script_;
+  std::atomic<std::size_t> streamed_{0};
   // Last: it serves only once everything its handler uses exists, and stops first.
   LoopbackServer server_;
 };

@@ -39,7 +39,7 @@ bool Verifica(EstadoTiempoAire& e, bool cargados, const std::string& proveedor) 
         kCritico, T},
        {Caracteres(p.PTid) > 20, "TOVALIX: La longitud máxima del número de terminal es de 20.",
         kCritico, T},
-       {!IsNumeric(p.PTid), "TOVALIX: El número de terminal debe ser numérico.", kCritico, T}});
+       {!EsNumero(p.PTid), "TOVALIX: El número de terminal debe ser numérico.", kCritico, T}});
 }
 
 }  // namespace

@@ -49,7 +49,7 @@ bool Verifica(EstadoTiempoAire& e, bool cargados, const std::string& login) {
         "TIEMPO AIRE Consulta Saldo: La longitud de vptellerLogin no puede ser mayor a 8 "
         "caracteres.",
         kCritico, T},
-       {con_login && !IsNumeric(login),
+       {con_login && !EsNumero(login),
         "TIEMPO AIRE Consulta Saldo: El TellerLogin debe estar formado sólo por números", kCritico,
         T},
        {EnBlanco(p.Serie), "TOVALIX: Error en lectura de No.Serie del PinPad Instalado.", kCritico,

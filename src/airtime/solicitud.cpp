@@ -19,7 +19,7 @@ Respuesta Solicita(const settings::Parametros& p, std::string_view path, const s
 
 void AvisaFallaConexion(Operator& op, const Respuesta& respuesta) {
   op.MessageBox("TIEMPO AIRE: Ocurrió un error al intentar conectar con el gateway deQuelvan" +
-                    std::to_string(respuesta.status) + "-----" + ToUtf8Lenient(respuesta.body),
+                    std::to_string(respuesta.status) + "-----" + QuotePeer(respuesta.body),
                 Operator::kPlain, "");
 }
 

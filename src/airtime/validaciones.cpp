@@ -20,6 +20,23 @@ bool EnBlanco(std::string_view texto) {
   return TrimBlanks(texto).empty();
 }
 
+bool EsNumero(std::string_view texto) {
+  std::string_view resto = TrimBlanks(texto);
+  if (!resto.empty() && (resto.front() == '+' || resto.front() == '-')) resto.remove_prefix(1);
+  bool digitos = false;
+  bool punto = false;
+  for (const char c : resto) {
+    if (c >= '0' && c <= '9') {
+      digitos = true;
+    } else if (c == '.' && !punto) {
+      punto = true;
+    } else {
+      return false;
+    }
+  }
+  return digitos;
+}
+
 std::size_t Caracteres(std::string_view texto) {
   std::size_t n = 0;
   for (const char c : texto) {

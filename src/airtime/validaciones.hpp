@@ -25,6 +25,11 @@ bool PasaVerificaciones(Operator& op, std::initializer_list<Verificacion> tabla)
 // Empty once blanks at both ends are removed.
 bool EnBlanco(std::string_view texto);
 
+// The airtime service's idea of a number: blanks around, an optional sign, digits with at most
+// one decimal point. No exponent, tab, hexadecimal or thousands separator: "5512345e67" is not
+// a telephone.
+bool EsNumero(std::string_view texto);
+
 // Length in characters (UTF-8 code points).
 std::size_t Caracteres(std::string_view texto);
 

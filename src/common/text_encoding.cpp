@@ -106,4 +106,29 @@ std::string ToUtf8Lenient(std::string_view text) {
   return IsValidUtf8(text) ? std::string(text) : AnsiToUtf8(text);
 }
 
+std::string QuotePeer(std::string_view text) {
+  const bool utf8 = IsValidUtf8(text);
+  std::string quoted;
+  std::size_t characters = 0;
+  for (std::size_t i = 0; i < text.size();) {
+    std::size_t length = 1;
+    if (utf8) {
+      const auto lead = static_cast<unsigned char>(text[i]);
+      length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+    }
+    const std::string character =
+        utf8 ? std::string(text.substr(i, length)) : AnsiToUtf8(text.substr(i, 1));
+    i += length;
+    const auto first = static_cast<unsigned char>(character[0]);
+    // C0 controls, DEL, and the C1 controls (C2 80 to C2 9F).
+    const bool control = first < 0x20 || first == 0x7F ||
+                         (first == 0xC2 && static_cast<unsigned char>(character[1]) < 0xA0);
+    if (control) continue;
+    if (characters == kPeerQuoteCharacters) return quoted + "...";
+    quoted += character;
+    ++characters;
+  }
+  return quoted;
+}
+
 }  // namespace tovalix

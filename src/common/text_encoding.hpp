@@ -2,6 +2,7 @@
 // ANSI code is meant, the code page is Windows-1252.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -21,5 +22,13 @@ std::string AnsiToUtf8(std::string_view bytes);
 
 // Text from a server: kept when it is valid UTF-8, read as Windows-1252 otherwise.
 std::string ToUtf8Lenient(std::string_view text);
+
+// How much of a peer's text an operator message quotes, in characters.
+inline constexpr std::size_t kPeerQuoteCharacters = 300;
+
+// Text from a server or a device as an operator message may quote it: read as ToUtf8Lenient
+// does, control characters (tabs and line ends included) removed, and cut after
+// kPeerQuoteCharacters characters with "..." to show that more came.
+std::string QuotePeer(std::string_view text);
 
 }  // namespace tovalix

@@ -9,10 +9,12 @@
 #include "common/deployment.hpp"
 #include "common/error_report.hpp"
 #include "common/number_text.hpp"
+#include "common/text_encoding.hpp"
 #include "control/address_lines.hpp"
 #include "control/cliente_state.hpp"
 #include "control/configura_pinpad.hpp"
 #include "gateway/prueba_config_pin_pad.hpp"
+#include "gateway/timeout.hpp"
 #include "platform/safe_address.hpp"
 #include "settings/store.hpp"
 
@@ -30,6 +32,27 @@ bool EsModeloConPinPad(const std::string& tipo) {
 // terminal under its first store.
 std::string PrimeraTienda(const std::string& tiendas) {
   return tiendas.substr(0, tiendas.find(','));
+}
+
+// The gateway's name of each stored time-out.
+constexpr std::pair<const char*, const char*> kTiemposGuardados[] = {
+    {"param20", "timeOut_telco"},        {"param21", "timeOut_credit_debit"},
+    {"param22", "timeOut_orex"},         {"param23", "timeOut_corresponsal"},
+    {"param24", "timeOut_pinpadConfig"}, {"param25", "timeOut_giftCard"},
+    {"param26", "timeOut_cashback"}};
+
+// The stored time-outs that will not be used as they stand (0, negative, fractional, not a
+// number, above 120 s), each as `name "value"`; empty ones are allowed and left out.
+std::string TiemposAcotados(const std::vector<std::pair<std::string, std::string>>& valores) {
+  std::string lista;
+  for (const auto& [clave, valor] : valores) {
+    for (const auto& [parametro, nombre] : kTiemposGuardados) {
+      if (clave != parametro || valor.empty() || gateway::TiempoUtilizable(valor)) continue;
+      if (!lista.empty()) lista += ", ";
+      lista += std::string(nombre) + " \"" + QuotePeer(valor) + "\"";
+    }
+  }
+  return lista;
 }
 
 }  // namespace
@@ -125,6 +148,17 @@ std::int16_t Cliente::InicializaPinPad(const std::string& vpID_Store, std::int32
     }();
     const bool guardada = settings::GuardaParametros(valores, op);
     inicializada = completa && guardada ? 1 : 0;
+    // Stored as the gateway gave them; every request bounds them (gateway/timeout.hpp). The
+    // installer and the log hear which ones.
+    const std::string acotados = guardada ? TiemposAcotados(valores) : "";
+    if (!acotados.empty()) {
+      const std::string aviso =
+          "TOVALIX: El gateway entregó tiempos de respuesta fuera de los límites de 1 a 120 "
+          "segundos; se usará un tiempo acotado en su lugar: " +
+          acotados;
+      op.MessageBox(aviso, Operator::kPlain, "");
+      AppendLogLine(aviso);
+    }
   });
   return inicializada;
 }

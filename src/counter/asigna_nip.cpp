@@ -5,6 +5,7 @@
 #include "common/error_report.hpp"
 #include "common/number_text.hpp"
 #include "counter/mostrador.hpp"
+#include "counter/remesas.hpp"
 #include "gateway/pin_pad.hpp"
 #include "gateway/process.hpp"
 #include "gateway/web_transaction.hpp"
@@ -50,8 +51,9 @@ Dictionary AsignaNip(settings::Parametros& parametros, const std::string& puerto
     registro.Nip(nip);
     registro.track1(track1);
     registro.track2(track2);
-    Dictionary respuesta = gateway::WebTransaction(
-        registro, parametros.UrlGateway, gateway::kGiftCardSetNip, parametros.TimeOutGiftCard, op);
+    Dictionary respuesta =
+        gateway::WebTransaction(registro, parametros.UrlGateway, gateway::kGiftCardSetNip,
+                                TiempoMostrador(parametros.TimeOutGiftCard), op);
     AgregaDatosComercio(respuesta, parametros);
     respuesta.Set("Servicio", "");
     resultado = std::move(respuesta);

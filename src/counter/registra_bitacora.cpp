@@ -6,6 +6,7 @@
 #include "common/number_text.hpp"
 #include "counter/corresponsal.hpp"
 #include "counter/mostrador.hpp"
+#include "counter/remesas.hpp"
 #include "gateway/pin_pad.hpp"
 #include "gateway/process.hpp"
 #include "gateway/web_transaction.hpp"
@@ -51,7 +52,7 @@ Dictionary RegistraBitacora(settings::Parametros& parametros, std::string& puert
 
     Dictionary respuesta =
         gateway::WebTransaction(registro, CounterUrl() + std::string(kRutaBitacora), gateway::kLog,
-                                parametros.TimeOutCorresponsal, op);
+                                TiempoMostrador(parametros.TimeOutCorresponsal), op);
     AgregaDatosComercio(respuesta, parametros);
     resultado = std::move(respuesta);
   });

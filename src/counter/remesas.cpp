@@ -33,10 +33,13 @@ bool SinDocumentos(const Identificaciones& d) {
 
 }  // namespace
 
+std::string TiempoMostrador(const std::string& guardado) {
+  return Blanco(guardado) ? std::string(kTimeOutOrexPredeterminado) : guardado;
+}
+
 std::string TimeOutRemesa(const settings::Parametros& parametros) {
   const std::string& guardado = parametros.TimeOutOrex;
-  if (Blanco(guardado) || !IsNumeric(guardado)) return std::string(kTimeOutOrexPredeterminado);
-  return guardado;
+  return IsNumeric(guardado) ? guardado : TiempoMostrador("");
 }
 
 Dictionary ConsultaRemesa(settings::Parametros& parametros, Operator& op,

@@ -31,6 +31,11 @@ struct Identificaciones {
 // The stored TimeOutOrex, or the default when it is blank or not a number.
 std::string TimeOutRemesa(const settings::Parametros& parametros);
 
+// A counter service's stored time-out, or the remittances' default when it is blank: the
+// gateway may leave the banking-agent and gift-card time-outs empty. What is not blank is
+// bounded where the request is made (gateway/timeout.hpp).
+std::string TiempoMostrador(const std::string& guardado);
+
 // Looks the order up (process 3). Loads the settings into `parametros`. Returns the pre-filled
 // result ("status" "Error al buscar la orden", "id_status" "0", the rest empty) when a check
 // refuses (after its box), otherwise the gateway's answer. Never throws.

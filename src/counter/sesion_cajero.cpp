@@ -5,6 +5,7 @@
 #include "common/number_text.hpp"
 #include "counter/corresponsal.hpp"
 #include "counter/mostrador.hpp"
+#include "counter/remesas.hpp"
 #include "gateway/pin_pad.hpp"
 #include "gateway/process.hpp"
 #include "gateway/web_transaction.hpp"
@@ -62,9 +63,9 @@ Dictionary SesionCajero(settings::Parametros& parametros, std::string& puerto, O
     registro.Serial(tipo_operacion);  // the gateway reads the operation type from "serial"
     registro.track2(track2);
     registro.OpNumber(usuario);
-    Dictionary respuesta =
-        gateway::WebTransaction(registro, CounterUrl() + std::string(kRutaSesionCajero),
-                                gateway::kConnectUser, parametros.TimeOutCorresponsal, op);
+    Dictionary respuesta = gateway::WebTransaction(
+        registro, CounterUrl() + std::string(kRutaSesionCajero), gateway::kConnectUser,
+        TiempoMostrador(parametros.TimeOutCorresponsal), op);
     AgregaDatosComercio(respuesta, parametros);
     resultado = std::move(respuesta);
   });

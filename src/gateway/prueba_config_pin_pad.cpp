@@ -5,6 +5,7 @@
 #include "common/deployment.hpp"
 #include "common/error_report.hpp"
 #include "common/number_text.hpp"
+#include "common/text_encoding.hpp"
 #include "gateway/process.hpp"
 #include "gateway/web_transaction.hpp"
 
@@ -49,9 +50,9 @@ Dictionary PruebaConfigPinPad(PinPad& record, const std::string& store, const st
     }
     if (id_error.empty()) return;  // no verdict from the gateway: nothing to tell the installer
     const std::string& message = answer.Item("Response_Message");
-    op.MessageBox(
-        message == "DISPOSITIVO NO EXISTE O ESTA INACTIVO" ? RegistrationMessage() : message,
-        Operator::kPlain, "");
+    op.MessageBox(message == "DISPOSITIVO NO EXISTE O ESTA INACTIVO" ? RegistrationMessage()
+                                                                     : QuotePeer(message),
+                  Operator::kPlain, "");
   });
   return result;
 }

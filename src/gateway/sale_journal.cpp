@@ -101,16 +101,11 @@ void EndLine(std::string& line, bool in_doubt) {
   line += '}';
 }
 
-// The amount the record carries, as the gateway should echo it.
-std::optional<Money> AmountSent(const PinPad& record) {
-  return Money::FromHost(record.Amount());
-}
-
 // An answer that came whole but cannot be trusted: its amount (when it gives one) is not the
 // amount sent, or it approves without an authorization number.
 bool AnswerUnusable(const PinPad& record, const Dictionary& answer) {
   const std::string& amount = answer.Item("Amount");
-  if (!TrimBlanks(amount).empty() && Money::Parse(amount) != AmountSent(record)) return true;
+  if (!TrimBlanks(amount).empty() && Money::Parse(amount) != record.Amount()) return true;
   return ApprovalText(answer) && !Aprobada(answer);
 }
 

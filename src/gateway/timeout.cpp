@@ -1,19 +1,30 @@
 #include "gateway/timeout.hpp"
 
-#include <limits>
+#include <cmath>
+#include <optional>
 
-#include "common/failure.hpp"
 #include "common/number_text.hpp"
 
 namespace tovalix::gateway {
+namespace {
+
+std::optional<std::int32_t> Segundos(std::string_view texto) {
+  const std::optional<double> numero = ParseNumber(texto);
+  if (!numero || !(*numero >= 1 && *numero <= kTiempoMaximoSegundos) ||
+      std::trunc(*numero) != *numero) {
+    return std::nullopt;
+  }
+  return static_cast<std::int32_t>(*numero);
+}
+
+}  // namespace
+
+bool TiempoUtilizable(std::string_view seconds) {
+  return Segundos(seconds).has_value();
+}
 
 std::int32_t TimeoutMilliseconds(std::string_view seconds) {
-  const std::int64_t product = std::int64_t{ToLong(seconds)} * 1000;
-  if (product < std::numeric_limits<std::int32_t>::min() ||
-      product > std::numeric_limits<std::int32_t>::max()) {
-    throw Failure("Desbordamiento");
-  }
-  return static_cast<std::int32_t>(product);
+  return Segundos(seconds).value_or(kTiempoMaximoSegundos) * 1000;
 }
 
 }  // namespace tovalix::gateway

@@ -3,6 +3,7 @@
 // body. Exactly one backend per platform implements it (posix/curl_http_client.cpp).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -10,8 +11,17 @@
 
 namespace tovalix::platform {
 
-// The four limits of one exchange, in milliseconds. Zero or a negative value means that phase
-// has no limit of its own.
+// No phase of an exchange waits longer than this: a limit of 0, negative or above it counts as
+// this one, so the whole exchange ends within four times it.
+inline constexpr std::int32_t kLongestPhaseMs = 120000;
+
+// The most an answer may carry. Past either, the transfer stops and Post fails the way it does
+// for a connection that broke after the request went out.
+inline constexpr std::size_t kMaxBodyBytes = std::size_t{1} << 20;  // 1 MiB
+inline constexpr std::size_t kMaxHeaderBytes = std::size_t{64}
+                                               << 10;  // 64 KiB, status line included
+
+// The four limits of one exchange, in milliseconds (each bounded by kLongestPhaseMs).
 struct HttpTimeouts {
   std::int32_t resolve_ms = 0;  // looking up the host name
   std::int32_t connect_ms = 0;  // opening the connection (TLS handshake included)
@@ -34,9 +44,11 @@ class HttpClient {
   // Sends `body` to `url` ("http://..." or "https://...", certificates verified) as a POST
   // with the header "Content-Type: <content_type>" and waits for the whole answer. Returns
   // when any answer arrived, whatever its status. Throws Failure when the URL is not usable,
-  // the host cannot be resolved or reached, a time-out expires, the certificate is refused or
-  // the connection breaks before the answer is complete, and before anything is sent when
-  // `url` is plain http to another machine (safe_address.hpp); the previous answer is then gone.
+  // the host cannot be resolved or reached, a time-out expires, the certificate is refused,
+  // the connection breaks before the answer is complete or the answer is larger than
+  // kMaxBodyBytes / kMaxHeaderBytes (the transfer then stops there), and before anything is
+  // sent when `url` is plain http to another machine (safe_address.hpp); the previous answer
+  // is then gone.
   virtual void Post(const std::string& url, std::string_view content_type,
                     std::string_view body) = 0;
 

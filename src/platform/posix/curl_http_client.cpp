@@ -38,14 +38,16 @@ struct ListDeleter {
   void operator()(curl_slist* list) const { curl_slist_free_all(list); }
 };
 
-// Sum of limits in milliseconds, or 0 (no limit) when any of them has none.
+// A phase limit as it is applied: none, negative or too long counts as the longest.
+std::int32_t Bounded(std::int32_t limit) {
+  return limit <= 0 || limit > kLongestPhaseMs ? kLongestPhaseMs : limit;
+}
+
+// Sum of the bounded limits in milliseconds.
 long CombinedLimit(std::initializer_list<std::int32_t> limits) {
-  std::int64_t sum = 0;
-  for (const std::int32_t limit : limits) {
-    if (limit <= 0) return 0;
-    sum += limit;
-  }
-  return static_cast<long>(std::min<std::int64_t>(sum, std::numeric_limits<long>::max()));
+  long sum = 0;
+  for (const std::int32_t limit : limits) sum += Bounded(limit);
+  return sum;
 }
 
 // What the callbacks of one transfer share.
@@ -54,8 +56,10 @@ struct Transfer {
   std::int32_t send_ms = 0;
   std::int32_t receive_ms = 0;
   std::string body;
+  std::size_t header_bytes = 0;
   bool connected = false;
   bool stalled = false;
+  bool oversized = false;  // the answer passed kMaxBodyBytes or kMaxHeaderBytes
   curl_off_t sent = 0;
   curl_off_t received = 0;
   SteadyClock::time_point last_activity = SteadyClock::now();
@@ -63,6 +67,10 @@ struct Transfer {
 
 std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* user) {
   auto* transfer = static_cast<Transfer*>(user);
+  if (size * count > kMaxBodyBytes - transfer->body.size()) {
+    transfer->oversized = true;
+    return 0;  // curl ends the transfer with a write error
+  }
   try {
     transfer->body.append(data, size * count);
   } catch (...) {
@@ -73,7 +81,13 @@ std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* user) 
 }
 
 std::size_t OnHeader(char*, std::size_t size, std::size_t count, void* user) {
-  static_cast<Transfer*>(user)->last_activity = SteadyClock::now();
+  auto* transfer = static_cast<Transfer*>(user);
+  transfer->header_bytes += size * count;
+  if (transfer->header_bytes > kMaxHeaderBytes) {
+    transfer->oversized = true;
+    return 0;  // curl ends the transfer with a write error
+  }
+  transfer->last_activity = SteadyClock::now();
   return size * count;  // curl keeps the headers itself; curl_easy_header reads them
 }
 
@@ -93,8 +107,7 @@ int OnProgress(void* user, curl_off_t, curl_off_t received, curl_off_t to_send, 
     transfer->received = received;
     transfer->last_activity = now;
   }
-  const std::int32_t limit = sent < to_send ? transfer->send_ms : transfer->receive_ms;
-  if (limit <= 0) return 0;
+  const std::int32_t limit = Bounded(sent < to_send ? transfer->send_ms : transfer->receive_ms);
   if (now - transfer->last_activity > std::chrono::milliseconds(limit)) {
     transfer->stalled = true;
     return 1;  // abort: the peer went quiet for longer than allowed
@@ -103,6 +116,9 @@ int OnProgress(void* user, curl_off_t, curl_off_t received, curl_off_t to_send, 
 }
 
 std::string DescribeFailure(CURLcode code, const Transfer& transfer, const char* detail) {
+  if (transfer.oversized || code == CURLE_FILESIZE_EXCEEDED) {
+    return "La conexión con el servidor se interrumpió (la respuesta excede el tamaño permitido)";
+  }
   std::string text;
   switch (code) {
     case CURLE_OPERATION_TIMEDOUT:
@@ -185,6 +201,7 @@ class CurlHttpClient final : public HttpClient {
     curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, OnProgress);
     curl_easy_setopt(h, CURLOPT_XFERINFODATA, &transfer);
+    curl_easy_setopt(h, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(kMaxBodyBytes));
     curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS,
                      CombinedLimit({timeouts_.resolve_ms, timeouts_.connect_ms}));
     curl_easy_setopt(h, CURLOPT_TIMEOUT_MS,
