@@ -68,9 +68,8 @@ bool ApprovalText(const Dictionary& result) {
   return message == "APROBADA" || message == "DEMO - APROBADA";
 }
 
-// The keys every line of a sale carries, from time to last4.
-std::string SaleLine(const PinPad& record, std::string_view model, std::string_view id,
-                     std::string_view state, const platform::WallTime& when) {
+// The keys every journal line starts with: time, id and state.
+std::string LineHead(std::string_view id, std::string_view state, const platform::WallTime& when) {
   std::string line = "{";
   Key(line, "time");
   AppendString(line, TimeText(when));
@@ -78,6 +77,13 @@ std::string SaleLine(const PinPad& record, std::string_view model, std::string_v
   AppendString(line, id);
   Key(line, "state");
   AppendString(line, state);
+  return line;
+}
+
+// The keys every line of a sale carries, from time to last4.
+std::string SaleLine(const PinPad& record, std::string_view model, std::string_view id,
+                     std::string_view state, const platform::WallTime& when) {
+  std::string line = LineHead(id, state, when);
   Key(line, "model");
   AppendString(line, model);
   Key(line, "ID_Store");
@@ -187,13 +193,7 @@ std::string JournalLine(const PinPad& record, std::string_view model, std::strin
 }
 
 std::string SettledLine(std::string_view id, bool charged, const platform::WallTime& when) {
-  std::string line = "{";
-  Key(line, "time");
-  AppendString(line, TimeText(when));
-  Key(line, "id");
-  AppendString(line, id);
-  Key(line, "state");
-  AppendString(line, "settled");
+  std::string line = LineHead(id, "settled", when);
   Key(line, "charged");
   line += charged ? "true" : "false";
   EndLine(line, false);

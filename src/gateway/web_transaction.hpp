@@ -13,11 +13,11 @@
 namespace tovalix::gateway {
 
 // Posts `record` (read, never changed) to `url` for `process` (1, 3, 4, 5, 7, 11, 32, 33 or
-// 40) with every time-out set to `timeout` whole seconds, and returns the mapped answer of a
-// status-200 exchange as the gateway gave it. Any other status shows
-// "TOVALIX: ERROR AL MANDAR AL SERVIDOR QUELVAN Http Status " and returns ResultadoDefault.
-// Any failure (bad time-out, gateway out of reach or silent, a missing or non-numeric
-// header, an unknown process) is reported with the common error report (box and log line)
+// 40) with every time-out set to `timeout` whole seconds (bounded as TimeoutMilliseconds
+// says), and returns the mapped answer of a status-200 exchange as the gateway gave it. Any
+// other status shows "TOVALIX: ERROR AL MANDAR AL SERVIDOR QUELVAN Http Status " and returns
+// ResultadoDefault. Any failure (gateway out of reach or silent, an answer over the size
+// caps, a missing or non-numeric header, an unknown process) is reported with the common error report (box and log line)
 // and returns ResultadoDefault too. Never throws; one request, never retried.
 Dictionary WebTransaction(const PinPad& record, const std::string& url, std::int16_t process,
                           const std::string& timeout, Operator& op);

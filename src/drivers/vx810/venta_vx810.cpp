@@ -93,13 +93,14 @@ class Venta {
   void Avisa(std::string_view texto) { Muestra(texto); }
 
   // The idle sequence: I02 until the PIN pad answers 0, 72, C23. False when an exchange
-  // failed (or the PIN pad stayed busy past kMaximoRespuestasI02).
+  // failed (or the PIN pad stayed busy past kPlazoReposo).
   bool Reposo() {
-    for (int respuestas = 1;; ++respuestas) {
+    const double limite = e_.clock.Now() + kPlazoReposo;
+    for (;;) {
       if (!Intercambio(vx_.ArmaSimple("I02"), kCodigoI02)) return false;
       // A character that is not a digit is a run-time failure of the sale.
       if (ToInteger(Siguiente(link_.BufferRecepcion(), "I02")) == 0) break;
-      if (respuestas >= kMaximoRespuestasI02) return false;
+      if (e_.clock.Now() >= limite) return false;
     }
     if (link_.EnviaComando(vx_.ArmaSimple("72")) != 1) return false;
     if (!Intercambio(vx_.ArmaSimple("C23"), kCodigoC23)) return false;

@@ -18,10 +18,11 @@
 
 namespace tovalix::drivers::vx810 {
 
-// A PIN pad answers I02 with 1 while it is busy. A real one becomes idle within a few
-// answers; this many busy answers in a row mean it never will, and the sale ends the way a
-// failed exchange ends it (straight to the release of the port).
-inline constexpr int kMaximoRespuestasI02 = 100;
+// A PIN pad answers I02 with 1 while it is busy. A real one becomes idle within seconds; one
+// still busy after this many seconds of asking never will, and the sale ends the way a failed
+// exchange ends it (straight to the release of the port). A count of answers would not bound
+// the wait: each answer may take the whole of an exchange's deadline.
+inline constexpr double kPlazoReposo = 60;
 
 // The amounts a sale can carry: what C31's four-byte fields hold.
 inline constexpr CapacidadImporte kCapacidadImporte{kMaxCentavos, false};
