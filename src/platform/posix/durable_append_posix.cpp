@@ -45,12 +45,19 @@ void AppendDurably(const std::filesystem::path& path, std::string_view text) {
     if (error) Fail(folder, "crear la carpeta", error.value());
   }
   // A symbolic link put in the file's place would send the records wherever it points.
-  const Descriptor fd(::open(
-      path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0600));
+  const Descriptor fd(
+      ::open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0600));
   if (fd.get() < 0 && errno == ELOOP) {
     throw Failure("No se pudo abrir " + path.string() + ": es un enlace simbólico");
   }
   if (fd.get() < 0) Fail(path, "abrir", errno);
+  // A record torn by a crash would swallow the start of this one: begin on a line of its own.
+  struct stat info {};
+  char last = '\n';
+  if (::fstat(fd.get(), &info) != 0) Fail(path, "abrir", errno);
+  if (info.st_size > 0 && ::pread(fd.get(), &last, 1, info.st_size - 1) != 1) last = '\n';
+  const std::string record = last == '\n' ? std::string(text) : "\n" + std::string(text);
+  text = record;
   // One write call: concurrent appenders never interleave inside a record. A short write
   // (disk full) is finished with further writes rather than leaving half a record.
   std::size_t done = 0;
