@@ -22,7 +22,8 @@ class PasswordCipher {
   virtual std::string Decipher(std::string_view text, std::string_view password) const = 0;
 };
 
-// The platform's cipher (OpenSSL on Linux). Safe to use from any thread.
+// The cipher of every platform, over its own primitives (crypto_primitives.hpp). Safe to use
+// from any thread.
 const PasswordCipher& SystemPasswordCipher();
 
 }  // namespace tovalix::platform

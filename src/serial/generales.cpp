@@ -144,13 +144,20 @@ std::int16_t BaseAEntero(std::string_view text, std::uint8_t base) {
 std::string DecimalABinario(double value, std::optional<int> bits) {
   // The integer part is taken exactly, as a decimal of up to 96 bits.
   if (!(value >= 0) || value >= 79228162514264337593543950336.0) throw Failure("Desbordamiento");
-  __extension__ using Wide = unsigned __int128;
-  Wide whole = static_cast<Wide>(std::trunc(value));
-  std::string digits;
-  while (whole != 0) {
-    digits.insert(digits.begin(), static_cast<char>('0' + static_cast<int>(whole % 2)));
-    whole /= 2;
+  // A whole double is its 53-bit mantissa shifted left: the mantissa's digits, then zeros.
+  int exponent = 0;
+  const double fraction = std::frexp(std::trunc(value), &exponent);
+  auto mantissa = static_cast<std::uint64_t>(std::ldexp(fraction, 53));
+  int zeros = exponent - 53;
+  if (zeros < 0) {
+    mantissa >>= -zeros;
+    zeros = 0;
   }
+  std::string digits;
+  for (; mantissa != 0; mantissa >>= 1) {
+    digits.insert(digits.begin(), static_cast<char>('0' + static_cast<int>(mantissa & 1)));
+  }
+  digits.append(static_cast<std::size_t>(zeros), '0');
   if (!bits) return digits;
   if (static_cast<int>(digits.size()) > *bits) return std::string(kBitSizeError);
   return std::string(static_cast<std::size_t>(*bits) - digits.size(), '0') + digits;

@@ -45,8 +45,9 @@ inline constexpr std::int32_t kEntryPointMissing = 453;  // one of the seven is 
 // driver reports it the way it reports any failure of the terminal.
 std::unique_ptr<Nurit293Library> LoadNurit293Library(const std::string& path);
 
-// The same for the library named by $TOVALIX_NURIT293_LIB (a missing or empty variable is
-// reported as a library that cannot be found).
+// The same for the library named by $TOVALIX_NURIT293_LIB. Without it, the library installed
+// under the vendor's own name where the platform has one (Nurit293.dll on Windows); elsewhere a
+// missing or empty variable is reported as a library that cannot be found.
 std::unique_ptr<Nurit293Library> LoadNurit293LibraryFromEnvironment();
 
 }  // namespace tovalix::drivers::nurit293

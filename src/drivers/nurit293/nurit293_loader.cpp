@@ -1,7 +1,5 @@
-// dlopen loader of the vendor library, and the bridge between our dictionaries and the C
+// The loader of the vendor library, and the bridge between our dictionaries and the C
 // interface's key/value pairs.
-#include <dlfcn.h>
-
 #include <array>
 #include <cstdlib>
 #include <cstring>
@@ -15,6 +13,7 @@
 #include "common/text_encoding.hpp"
 #include "drivers/nurit293/nurit293_library.hpp"
 #include "drivers/nurit293/nurit293_vendor.h"
+#include "platform/shared_library.hpp"
 
 namespace tovalix::drivers::nurit293 {
 namespace {
@@ -100,8 +99,8 @@ class LoadedLibrary final : public Nurit293Library {
     Nurit293ReleaseDevice release = nullptr;
   };
 
-  LoadedLibrary(void* handle, Entries entries) : handle_(handle), f_(entries) {}
-  ~LoadedLibrary() override { dlclose(handle_); }
+  LoadedLibrary(std::unique_ptr<platform::SharedLibrary> library, Entries entries)
+      : library_(std::move(library)), f_(entries) {}
   LoadedLibrary(const LoadedLibrary&) = delete;
   LoadedLibrary& operator=(const LoadedLibrary&) = delete;
 
@@ -161,7 +160,7 @@ class LoadedLibrary final : public Nurit293Library {
   }
 
  private:
-  void* handle_;
+  std::unique_ptr<platform::SharedLibrary> library_;
   Entries f_;
 };
 
@@ -197,8 +196,8 @@ std::unique_ptr<Nurit293Library> Unavailable(std::int32_t number, std::string de
 }
 
 template <typename Function>
-bool Bind(void* handle, const char* name, Function& target) {
-  void* symbol = dlsym(handle, name);
+bool Bind(const platform::SharedLibrary& library, const char* name, Function& target) {
+  void* symbol = library.Symbol(name);
   if (symbol == nullptr) return false;
   target = reinterpret_cast<Function>(symbol);
   return true;
@@ -209,37 +208,40 @@ bool Bind(void* handle, const char* name, Function& target) {
 std::unique_ptr<Nurit293Library> LoadNurit293Library(const std::string& path) {
   try {
     std::error_code ec;
-    if (path.empty() || !std::filesystem::is_regular_file(path, ec)) {
+    // A bare file name is looked for where the system finds libraries.
+    const bool bare = std::filesystem::path(path).filename() == path;
+    if (path.empty() || (!bare && !std::filesystem::is_regular_file(path, ec))) {
       return Unavailable(kLibraryNotFound, "No se encontró la biblioteca del Nurit 293: " + path);
     }
-    void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (handle == nullptr) {
-      const char* why = dlerror();
-      return Unavailable(kLibraryNotLoaded, "No se pudo cargar la biblioteca del Nurit 293: " +
-                                                std::string(why != nullptr ? why : path));
+    std::unique_ptr<platform::SharedLibrary> library;
+    try {
+      library = std::make_unique<platform::SharedLibrary>(path);
+    } catch (const std::exception& why) {
+      return Unavailable(
+          kLibraryNotLoaded,
+          std::string("No se pudo cargar la biblioteca del Nurit 293: ") + why.what());
     }
     LoadedLibrary::Entries f;
     const char* missing = nullptr;
-    if (!Bind(handle, "VB_prepareDevice", f.prepare))
+    if (!Bind(*library, "VB_prepareDevice", f.prepare))
       missing = "VB_prepareDevice";
-    else if (!Bind(handle, "VB_startTransaction", f.start))
+    else if (!Bind(*library, "VB_startTransaction", f.start))
       missing = "VB_startTransaction";
-    else if (!Bind(handle, "VB_readCardEx", f.read))
+    else if (!Bind(*library, "VB_readCardEx", f.read))
       missing = "VB_readCardEx";
-    else if (!Bind(handle, "VB_notifyResult", f.notify))
+    else if (!Bind(*library, "VB_notifyResult", f.notify))
       missing = "VB_notifyResult";
-    else if (!Bind(handle, "VB_displayText", f.display))
+    else if (!Bind(*library, "VB_displayText", f.display))
       missing = "VB_displayText";
-    else if (!Bind(handle, "VB_endTransaction", f.end))
+    else if (!Bind(*library, "VB_endTransaction", f.end))
       missing = "VB_endTransaction";
-    else if (!Bind(handle, "VB_releaseDevice", f.release))
+    else if (!Bind(*library, "VB_releaseDevice", f.release))
       missing = "VB_releaseDevice";
     if (missing != nullptr) {
-      dlclose(handle);
       return Unavailable(kEntryPointMissing, std::string("No se encontró el punto de entrada ") +
                                                  missing + " en " + path);
     }
-    return std::make_unique<LoadedLibrary>(handle, f);
+    return std::make_unique<LoadedLibrary>(std::move(library), f);
   } catch (const std::exception& error) {
     return Unavailable(kLibraryNotLoaded, error.what());
   }
@@ -248,6 +250,9 @@ std::unique_ptr<Nurit293Library> LoadNurit293Library(const std::string& path) {
 std::unique_ptr<Nurit293Library> LoadNurit293LibraryFromEnvironment() {
   const char* path = std::getenv("TOVALIX_NURIT293_LIB");
   if (path == nullptr || *path == '\0') {
+    if (const auto installed = platform::SystemLibraryFileName("Nurit293")) {
+      return LoadNurit293Library(*installed);
+    }
     return Unavailable(kLibraryNotFound,
                        "No se encontró la biblioteca del Nurit 293: TOVALIX_NURIT293_LIB no está "
                        "definida");
