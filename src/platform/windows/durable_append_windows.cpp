@@ -42,7 +42,8 @@ void AppendDurably(const std::filesystem::path& path, std::string_view text) {
   }
   // FILE_APPEND_DATA without FILE_WRITE_DATA: every write lands at the end, whoever else
   // appends. A symbolic link is opened as itself, never followed, and then refused.
-  const Handle file(CreateFileW(path.c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES,
+  const Handle file(CreateFileW(path.c_str(),
+                                FILE_APPEND_DATA | FILE_READ_DATA | FILE_READ_ATTRIBUTES,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
   if (file.get() == INVALID_HANDLE_VALUE) Fail(path, "abrir", GetLastError());
@@ -51,6 +52,18 @@ void AppendDurably(const std::filesystem::path& path, std::string_view text) {
       (tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
     Fail(path, "abrir (es un enlace simbólico)", ERROR_CANT_ACCESS_FILE);
   }
+  // A record torn by a crash would swallow the start of this one: begin on a line of its own.
+  LARGE_INTEGER size{};
+  char last = '\n';
+  if (GetFileSizeEx(file.get(), &size) && size.QuadPart > 0) {
+    OVERLAPPED at{};
+    at.Offset = static_cast<DWORD>((size.QuadPart - 1) & 0xFFFFFFFF);
+    at.OffsetHigh = static_cast<DWORD>((size.QuadPart - 1) >> 32);
+    DWORD read = 0;
+    if (!ReadFile(file.get(), &last, 1, &read, &at) || read != 1) last = '\n';
+  }
+  const std::string record = last == '\n' ? std::string(text) : "\n" + std::string(text);
+  text = record;
   // One write call: concurrent appenders never interleave inside a record; a short write
   // (disk full) is finished with further writes rather than leaving half a record.
   std::size_t done = 0;

@@ -12,15 +12,12 @@
 
 #include "common/failure.hpp"
 #include "platform/http_client.hpp"
+#include "platform/safe_address.hpp"
 #include "platform/windows/system_error.hpp"
 #include "platform/windows/wide_text.hpp"
 
 namespace tovalix::platform {
 namespace {
-
-// Answers larger than these are refused as a broken connection.
-constexpr std::size_t kMaxBodyBytes = 1u << 20;
-constexpr DWORD kMaxHeaderBytes = 64u << 10;
 
 class Internet {
  public:
@@ -40,7 +37,11 @@ class Internet {
   HINTERNET handle_;
 };
 
+constexpr const char* kTooLarge =
+    "La conexión con el servidor se interrumpió (la respuesta excede el tamaño permitido)";
+
 std::string DescribeFailure(DWORD code) {
+  if (code == ERROR_WINHTTP_HEADER_SIZE_OVERFLOW) return kTooLarge;
   std::string text;
   switch (code) {
     case ERROR_WINHTTP_TIMEOUT:
@@ -66,9 +67,6 @@ std::string DescribeFailure(DWORD code) {
     case ERROR_WINHTTP_SECURE_CHANNEL_ERROR:
       text = "No se pudo establecer una conexión segura con el servidor";
       break;
-    case ERROR_WINHTTP_HEADER_SIZE_OVERFLOW:
-      text = "La respuesta del servidor excede el tamaño permitido";
-      break;
     default:
       text = "La conexión con el servidor se interrumpió";
       break;
@@ -80,8 +78,9 @@ std::string DescribeFailure(DWORD code) {
   throw Failure(DescribeFailure(code));
 }
 
+// A phase without a usable limit of its own gets the longest one: WinHTTP would read 0 as none.
 int Limit(std::int32_t ms) {
-  return ms > 0 ? ms : 0;  // WinHTTP reads 0 as no limit
+  return ms > 0 && ms <= kLongestPhaseMs ? ms : kLongestPhaseMs;
 }
 
 // Set on the request's handle: WinHTTP calls it on this thread while a synchronous call runs.
@@ -100,6 +99,7 @@ class WinHttpClient final : public HttpClient {
     request_sent_ = false;
     body_.clear();
     request_ = Internet();
+    if (!IsSafeAddress(url)) throw Failure("TOVALIX: " + UnsafeAddressText(url));
     if (body.size() > MAXDWORD) throw Failure("La solicitud es demasiado grande");
 
     std::wstring wide_url = WideText(url);
@@ -129,7 +129,7 @@ class WinHttpClient final : public HttpClient {
     if (!request_) FailWith(GetLastError());
 
     DWORD no_redirects = WINHTTP_DISABLE_REDIRECTS;
-    DWORD header_limit = kMaxHeaderBytes;
+    DWORD header_limit = static_cast<DWORD>(kMaxHeaderBytes);
     DWORD response_limit = static_cast<DWORD>(Limit(timeouts_.receive_ms));
     if (!WinHttpSetTimeouts(request_.get(), Limit(timeouts_.resolve_ms),
                             Limit(timeouts_.connect_ms), Limit(timeouts_.send_ms),
@@ -207,7 +207,7 @@ class WinHttpClient final : public HttpClient {
       if (available == 0) return;
       if (body_.size() + available > kMaxBodyBytes) {
         body_.clear();
-        throw Failure("La respuesta del servidor excede el tamaño permitido");
+        throw Failure(kTooLarge);
       }
       const std::size_t before = body_.size();
       body_.resize(before + available);
