@@ -12,10 +12,12 @@
 
 #include "common/failure.hpp"
 #include "platform/base64.hpp"
+#include "platform/cipher.hpp"
 #include "platform/settings_file.hpp"
 #include "settings/parametros.hpp"
 #include "settings/store.hpp"
 #include "settings/stored_form.hpp"
+#include "support/cipher_known_answer.hpp"
 #include "support/test_environment.hpp"
 
 namespace tovalix::settings {
@@ -348,6 +350,12 @@ class CipherTest : public ::testing::Test {
   const std::string_view password = PasswordOf("param5");
   std::string Log() { return ReadFile(folder / "tovalix.log"); }
 };
+
+TEST_F(CipherTest, AKnownTextDeciphersOnEveryPlatform) {
+  EXPECT_EQ(
+      platform::SystemPasswordCipher().Decipher(testing::kKnownCipherText, testing::kKnownPassword),
+      testing::kKnownPlain);
+}
 
 TEST_F(CipherTest, EnciphersEveryTextAndFreshSaltEachTime) {
   const std::vector<std::string> texts = {
