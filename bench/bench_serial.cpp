@@ -5,8 +5,6 @@
 //   (b) the CPU time of the process during a 20-second EnviaRecibe that gets no answer;
 //   and the ratio of a whole exchange's time to its answer frame's time on the wire.
 // The last line is the summary: serial: median_ms=M p99_ms=P wait_cpu_pct=C ratio=R
-#include <time.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -53,12 +51,6 @@ class PacedPad final : public tovalix::sim::PinPadSimulator {
   std::atomic<bool> silent_{false};
 };
 
-double ProcessCpuSeconds() {
-  timespec now{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
-}
-
 }  // namespace
 
 int main() {
@@ -91,9 +83,9 @@ int main() {
 
   pad.Silence();
   const auto wait_begin = Clock::now();
-  const double cpu_begin = ProcessCpuSeconds();
+  const double cpu_begin = tovalix::platform::ProcessCpuSeconds();
   const std::int16_t silent = link.EnviaRecibe(hex, "494330");
-  const double cpu = ProcessCpuSeconds() - cpu_begin;
+  const double cpu = tovalix::platform::ProcessCpuSeconds() - cpu_begin;
   const double waited_ms = Ms(Clock::now() - wait_begin);
   link.Cierra();
 

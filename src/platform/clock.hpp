@@ -49,4 +49,8 @@ struct WallTime {
 };
 WallTime LocalNow();
 
+// The processor time this process has used so far, in seconds (user and system together), for
+// the benchmarks that show how idle a wait is.
+double ProcessCpuSeconds();
+
 }  // namespace tovalix::platform
