@@ -132,5 +132,15 @@ done
 demo=$?
 check "tovalix.exe demo (exit $demo)" [ "$demo" -eq 1 ]
 check "tovalix.exe demo says why" grep -q 'not available on Windows yet' "$work/demo.err"
-echo "tovalix.exe under wine: $passed passed, $failed failed"
+# The 32-bit build cannot run here; its vendor DLL must still export the seven plain names the
+# loader asks for, each a stdcall function (decorated with its argument bytes inside the DLL).
+dll32=$root/build/win32/lib/tovalix_nurit293_sim.dll
+exports=$(i686-w64-mingw32-objdump -p "$dll32")
+symbols=$(i686-w64-mingw32-nm "$dll32")
+for name in VB_prepareDevice VB_startTransaction VB_readCardEx VB_notifyResult VB_displayText \
+  VB_endTransaction VB_releaseDevice; do
+  check "32-bit DLL exports $name" grep -Eq "^\s*\[ *[0-9]+\] $name\$" <<<"$exports"
+  check "32-bit $name is stdcall" grep -Eq " _$name@[0-9]+\$" <<<"$symbols"
+done
+echo "tovalix.exe under wine and the 32-bit DLL: $passed passed, $failed failed"
 [ "$suite" -eq 0 ] && [ "$failed" -eq 0 ]
