@@ -12,22 +12,23 @@ std::int16_t Refuse(Nurit293Error* error) {
 }  // namespace
 
 extern "C" {
-int16_t VB_prepareDevice(const char*, Nurit293Dictionary*, Nurit293Error* error) {
+int16_t NURIT293_CALL VB_prepareDevice(const char*, Nurit293Dictionary*, Nurit293Error* error) {
   return Refuse(error);
 }
-int16_t VB_startTransaction(Nurit293Error* error) {
+int16_t NURIT293_CALL VB_startTransaction(Nurit293Error* error) {
   return Refuse(error);
 }
-int16_t VB_readCardEx(Nurit293Dictionary*, Nurit293Dictionary*, Nurit293Error* error) {
+int16_t NURIT293_CALL VB_readCardEx(Nurit293Dictionary*, Nurit293Dictionary*,
+                                    Nurit293Error* error) {
   return Refuse(error);
 }
-int16_t VB_displayText(const char*, Nurit293Error* error) {
+int16_t NURIT293_CALL VB_displayText(const char*, Nurit293Error* error) {
   return Refuse(error);
 }
-int16_t VB_endTransaction(Nurit293Error* error) {
+int16_t NURIT293_CALL VB_endTransaction(Nurit293Error* error) {
   return Refuse(error);
 }
-int16_t VB_releaseDevice(Nurit293Error* error) {
+int16_t NURIT293_CALL VB_releaseDevice(Nurit293Error* error) {
   return Refuse(error);
 }
 }

@@ -171,7 +171,8 @@ int TovalixSimNurit293_Prepared(void) {
   return s.prepared ? 1 : 0;
 }
 
-int16_t VB_prepareDevice(const char* device, Nurit293Dictionary* settings, Nurit293Error* error) {
+int16_t NURIT293_CALL VB_prepareDevice(const char* device, Nurit293Dictionary* settings,
+                                       Nurit293Error* error) {
   State& s = S();
   std::lock_guard lock(s.mutex);
   std::int16_t status = 0;
@@ -190,7 +191,7 @@ int16_t VB_prepareDevice(const char* device, Nurit293Dictionary* settings, Nurit
   return 0;
 }
 
-int16_t VB_startTransaction(Nurit293Error* error) {
+int16_t NURIT293_CALL VB_startTransaction(Nurit293Error* error) {
   State& s = S();
   std::lock_guard lock(s.mutex);
   std::int16_t status = 0;
@@ -200,8 +201,8 @@ int16_t VB_startTransaction(Nurit293Error* error) {
   return 0;
 }
 
-int16_t VB_readCardEx(Nurit293Dictionary* transaction, Nurit293Dictionary* card,
-                      Nurit293Error* error) {
+int16_t NURIT293_CALL VB_readCardEx(Nurit293Dictionary* transaction, Nurit293Dictionary* card,
+                                    Nurit293Error* error) {
   State& s = S();
   std::lock_guard lock(s.mutex);
   std::int16_t status = 0;
@@ -227,7 +228,7 @@ int16_t VB_readCardEx(Nurit293Dictionary* transaction, Nurit293Dictionary* card,
   return 0;
 }
 
-int16_t VB_notifyResult(Nurit293Dictionary* outcome, Nurit293Error* error) {
+int16_t NURIT293_CALL VB_notifyResult(Nurit293Dictionary* outcome, Nurit293Error* error) {
   State& s = S();
   std::lock_guard lock(s.mutex);
   std::int16_t status = 0;
@@ -242,7 +243,7 @@ int16_t VB_notifyResult(Nurit293Dictionary* outcome, Nurit293Error* error) {
   return 0;
 }
 
-int16_t VB_displayText(const char* text, Nurit293Error* error) {
+int16_t NURIT293_CALL VB_displayText(const char* text, Nurit293Error* error) {
   State& s = S();
   std::lock_guard lock(s.mutex);
   std::int16_t status = 0;
@@ -253,7 +254,7 @@ int16_t VB_displayText(const char* text, Nurit293Error* error) {
   return 0;
 }
 
-int16_t VB_endTransaction(Nurit293Error* error) {
+int16_t NURIT293_CALL VB_endTransaction(Nurit293Error* error) {
   State& s = S();
   std::lock_guard lock(s.mutex);
   std::int16_t status = 0;
@@ -263,7 +264,7 @@ int16_t VB_endTransaction(Nurit293Error* error) {
   return 0;
 }
 
-int16_t VB_releaseDevice(Nurit293Error* error) {
+int16_t NURIT293_CALL VB_releaseDevice(Nurit293Error* error) {
   State& s = S();
   std::lock_guard lock(s.mutex);
   std::int16_t status = 0;

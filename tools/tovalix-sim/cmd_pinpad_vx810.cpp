@@ -1,6 +1,7 @@
 // `tovalix-sim pinpad vx810`: a simulated VeriFone Vx810 on a pseudo-terminal. It prints the
 // port path a host opens, then serves until SIGINT or SIGTERM; every card read gets the card
-// chosen with --card. Commands and displays are reported on stderr.
+// chosen with --card. Commands and displays are reported on stderr. `tovalix-sim pinpad
+// nurit293` serves the Nurit 293's serial line, which speaks the same frames.
 #include <cstdio>
 #include <exception>
 #include <memory>
@@ -55,6 +56,38 @@ int ServeVx810(const Vx810Options& options) {
   }
 }
 
+// The Nurit 293 reads cards through its vendor library (the simulated one: TOVALIX_NURIT293_LIB);
+// on the serial line it answers only the serial-number request, the Vx810's "06" exchange with
+// the Nurit's own layout.
+int ServeNurit293(const std::string& serial) {
+  const StopSignals stop_signals;
+  try {
+    sim::Vx810Simulator pad;
+    pad.SetObserver(
+        [](const std::string& event) { std::fprintf(stderr, "nurit293: %s\n", event.c_str()); });
+    pad.SetSerialAnswer("-293" + serial);
+    std::printf("%s\n", pad.PortPath().c_str());
+    std::fflush(stdout);
+    stop_signals.Wait();
+    pad.Stop();
+    return 0;
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "tovalix-sim pinpad nurit293: %s\n", error.what());
+    return 1;
+  }
+}
+
+void RegisterPinPadNurit293(CLI::App& app, Run& run) {
+  auto serial = std::make_shared<std::string>("000000004711");
+  CLI::App* command = PinPadCommand(app).add_subcommand(
+      "nurit293",
+      "Serve a simulated Nurit 293's serial line (its serial number only: cards come from the "
+      "simulated vendor library); prints the port path to open.");
+  command->add_option("--serial", *serial, "Serial number told to \"06\" after \"-293\"")
+      ->capture_default_str();
+  command->callback([serial, &run] { run.exit_status = ServeNurit293(*serial); });
+}
+
 }  // namespace
 
 void RegisterPinPadVx810(CLI::App& app, Run& run) {
@@ -69,6 +102,7 @@ void RegisterPinPadVx810(CLI::App& app, Run& run) {
   command->add_option("--serial", options->serial, "Serial number told to \"06\" (11 characters)")
       ->capture_default_str();
   command->callback([options, &run] { run.exit_status = ServeVx810(*options); });
+  RegisterPinPadNurit293(app, run);
 }
 
 }  // namespace tovalix::sim_cli

@@ -6,8 +6,8 @@
 
 #include "commands.hpp"
 #include "common/failure.hpp"
+#include "device_map_option.hpp"
 #include "platform/device_map.hpp"
-#include "platform/posix/device_map_sysfs.hpp"
 #include "serial/port_discovery.hpp"
 
 namespace tovalix::cli {
@@ -16,17 +16,13 @@ namespace {
 constexpr const char* kModels[] = {"INGENICO3070", "IPP320", "Vx810", "NURIT293", "OPTIMUM"};
 
 struct PortsOptions {
-  std::string sysfs_root;
+  std::string map_option;
   std::string model;
 };
 
 int ShowPorts(const PortsOptions& options) {
-  std::unique_ptr<platform::DeviceMap> map;
-  if (!options.sysfs_root.empty()) {
-    map = std::make_unique<platform::SysfsDeviceMap>(options.sysfs_root);
-  } else {
-    map = platform::SystemDeviceMap();
-  }
+  std::unique_ptr<platform::DeviceMap> map = DeviceMapFromOption(options.map_option);
+  if (!map) map = platform::SystemDeviceMap();
   std::printf("Device map (%s):\n", map->Source().c_str());
   try {
     const auto entries = map->Entries();
@@ -60,10 +56,9 @@ void RegisterPorts(CLI::App& app, Run& run) {
   auto options = std::make_shared<PortsOptions>();
   CLI::App* command = app.add_subcommand(
       "ports",
-      "Print the serial device map (from $TOVALIX_DEVICE_MAP, else sysfs) and the port each "
+      "Print the serial device map (from $TOVALIX_DEVICE_MAP, else the system's) and the port each "
       "PIN pad model would use");
-  command->add_option("--sysfs", options->sysfs_root,
-                      "Read the device map from this sysfs root instead (for diagnostics)");
+  AddDeviceMapOption(*command, options->map_option);
   command->add_option("--model", options->model, "Only this model")
       ->check(CLI::IsMember({"INGENICO3070", "IPP320", "Vx810", "NURIT293", "OPTIMUM"}));
   command->callback([options, &run] {
