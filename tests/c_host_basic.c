@@ -1,6 +1,7 @@
 /* A small C host of the C interface: it creates a control with its own callbacks, calls an
  * operation on an uninitialized terminal and reads the result by index, by key and as JSON. */
-#define _POSIX_C_SOURCE 200809L
+#include "c_host_platform.h" /* of this platform: tests/support/posix or tests/support/windows */
+
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -30,12 +31,12 @@ static void message_box(void* user_data, const char* text, int style, const char
 }
 
 int main(void) {
-  char folder[] = "/tmp/tovalix-c-host-XXXXXX";
-  if (mkdtemp(folder) == NULL) return 1;
+  char folder[256];
+  if (!make_scratch_folder(folder, sizeof folder)) return 1;
   char settings[256];
   snprintf(settings, sizeof settings, "%s/PinPad.ini", folder);
-  setenv("TOVALIX_SETTINGS", settings, 1);
-  setenv("TOVALIX_LOG_DIR", folder, 1);
+  set_env("TOVALIX_SETTINGS", settings);
+  set_env("TOVALIX_LOG_DIR", folder);
 
   struct host host = {0, "", -1};
   tovalix_cliente* cliente = tovalix_cliente_create(message_box, NULL, &host);
@@ -87,9 +88,7 @@ int main(void) {
   tovalix_result_free(NULL);
   tovalix_cliente_destroy(cliente);
 
-  char command[300];
-  snprintf(command, sizeof command, "rm -rf '%s'", folder);
-  if (system(command) != 0) ++failures;
+  if (!remove_folder(folder)) ++failures;
   printf("c host: %d failed\n", failures);
   return failures == 0 ? 0 : 1;
 }

@@ -164,7 +164,9 @@ TEST(ErrorReport, ShowsAPlainBoxThenAppendsTheLogLine) {
 TEST(ErrorReport, ALogThatIsASymbolicLinkIsNotFollowed) {
   ScratchFolder folder;
   ScopedEnv log_dir("TOVALIX_LOG_DIR", folder.path().string());
-  std::filesystem::create_symlink(folder / "elsewhere", folder / "tovalix.log");
+  if (!testing::MakeSymlink(folder / "elsewhere", folder / "tovalix.log")) {
+    GTEST_SKIP() << "this user cannot make links here";
+  }
   AppendLogLine("Puerto cerrado");
   EXPECT_FALSE(std::filesystem::exists(folder / "elsewhere"));
 }

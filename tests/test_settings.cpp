@@ -1,13 +1,9 @@
 // The enciphered settings store: the file, the cipher, the stored form and the loader, all
 // through real files in a scratch folder.
 #include <gtest/gtest.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
-#include <csignal>
 #include <fstream>
-#include <functional>
+#include <memory>
 #include <set>
 
 #include "common/failure.hpp"
@@ -116,11 +112,8 @@ TEST_F(SettingsTest, StoredTextsAreDigitsAndBlanksOnlyAndPrivate) {
     ASSERT_FALSE(stored.empty()) << key;
     EXPECT_EQ(stored.find_first_not_of("0123456789 "), std::string::npos) << key << ": " << stored;
   }
-  struct stat info {};
-  ASSERT_EQ(::stat(file.c_str(), &info), 0);
-  EXPECT_EQ(info.st_mode & 0777, 0600u);
-  ASSERT_EQ(::stat(file.parent_path().c_str(), &info), 0);
-  EXPECT_EQ(info.st_mode & 0777, 0700u);
+  EXPECT_TRUE(testing::IsPrivateToUser(file));
+  EXPECT_TRUE(testing::IsPrivateToUser(file.parent_path()));
 }
 
 TEST_F(SettingsTest, EmptyValuesAreStoredEmptyAndClearingLeavesTheTerminalUninitialized) {
@@ -236,16 +229,10 @@ TEST_F(SettingsTest, LeftoverTempFileOfACrashIsIgnored) {
 TEST_F(SettingsTest, FailedWriteLeavesTheOldFile) {
   Store(Complete());
   const std::string before = ReadFile(file);
-  // The disk refuses to grow any file past 64 bytes: the new file cannot be written whole.
-  const auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
-  rlimit old_limit{};
-  ::getrlimit(RLIMIT_FSIZE, &old_limit);
-  rlimit small = old_limit;
-  small.rlim_cur = 64;
-  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-  const bool stored = GuardaParametro("param3", "555", op);
-  ::setrlimit(RLIMIT_FSIZE, &old_limit);
-  std::signal(SIGXFSZ, old_handler);
+  const bool stored = [&] {
+    const testing::FailingSettingsWrite failing(file);
+    return GuardaParametro("param3", "555", op);
+  }();
 
   EXPECT_FALSE(stored);
   EXPECT_EQ(ReadFile(file), before);
@@ -263,34 +250,10 @@ TEST_F(SettingsTest, SettingsSomeoneElseCouldHaveWrittenAreRefused) {
   const fs::path own = file.parent_path();
   const fs::path copy = folder / "copy";  // where the links lead: settings as good as ours
   fs::copy(own, copy);
-  const auto chown_to_nobody = [](const fs::path& path) {
-    return ::lchown(path.c_str(), 65534, 65534) == 0;
-  };
-  struct Case {
-    std::function<bool()> spoil;  // false when it cannot be done here
-    fs::path named;
-    std::string fix;
-  };
-  const std::vector<Case> cases = {
-      {[&] { return ::chmod(file.c_str(), 0606) == 0; }, file, "(chmod go-w " + file.string()},
-      {[&] { return ::chmod(own.c_str(), 0770) == 0; }, own, "(chmod go-w " + own.string()},
-      {[&] { return chown_to_nobody(file); }, file, "otro usuario (65534)"},
-      {[&] { return chown_to_nobody(own); }, own, "otro usuario (65534)"},
-      {[&] {
-         fs::remove(file);
-         fs::create_symlink(copy / "PinPad.ini", file);
-         return true;
-       },
-       file, "enlace simbólico. Ponga en su lugar el archivo mismo."},
-      {[&] {
-         fs::remove_all(own);
-         fs::create_directory_symlink(copy, own);
-         return true;
-       },
-       own, "enlace simbólico. Ponga en su lugar la carpeta misma."},
-  };
+  const auto cases = testing::SettingsSpoilers(file, copy);
+  ASSERT_FALSE(cases.empty());
   bool skipped = false;
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.fix);
     fs::remove_all(own);
     fs::copy(copy, own);
@@ -309,18 +272,22 @@ TEST_F(SettingsTest, SettingsSomeoneElseCouldHaveWrittenAreRefused) {
     EXPECT_NE(Log().find(op.shown[0].text), std::string::npos);
     op.shown.clear();
   }
-  if (skipped) GTEST_SKIP() << "only root can give a file to another user";
+  if (skipped) GTEST_SKIP() << "some cases need rights this user lacks (owners, links)";
 }
 
-TEST(SettingsFilePath, EnvironmentThenXdgThenHome) {
+TEST(SettingsFilePath, EnvironmentThenTheUsersOwnFolder) {
   ScopedEnv named("TOVALIX_SETTINGS", "/srv/pos/PinPad.ini");
-  ScopedEnv xdg("XDG_CONFIG_HOME", "/home/caja/.cfg");
-  ScopedEnv home("HOME", "/home/caja");
   EXPECT_EQ(SettingsFile::DefaultPath(), "/srv/pos/PinPad.ini");
   ScopedEnv no_name("TOVALIX_SETTINGS", "");
-  EXPECT_EQ(SettingsFile::DefaultPath(), "/home/caja/.cfg/Quelvan/PinPad.ini");
-  ScopedEnv relative_xdg("XDG_CONFIG_HOME", "cfg");  // relative: to be ignored
-  EXPECT_EQ(SettingsFile::DefaultPath(), "/home/caja/.config/Quelvan/PinPad.ini");
+  const auto cases = testing::DefaultSettingsCases();
+  ASSERT_FALSE(cases.empty());
+  for (const auto& c : cases) {
+    std::vector<std::unique_ptr<ScopedEnv>> environment;
+    for (const auto& [name, value] : c.environment) {
+      environment.push_back(std::make_unique<ScopedEnv>(name, value));
+    }
+    EXPECT_EQ(SettingsFile::DefaultPath(), c.expected);
+  }
 }
 
 TEST(SettingsFileText, OtherSectionsAndLinesSurviveAndBlanksInValuesAreKept) {

@@ -9,6 +9,7 @@
 
 #include <tovalix/operator.hpp>
 
+#include "process_env.hpp"  // of this platform: tests/support/posix or tests/support/windows
 #include "serial/generales.hpp"
 
 namespace tovalix::fuzz {
@@ -21,7 +22,7 @@ class SilentOperator final : public Operator {
 // Sends the log line of trapped failures nowhere: a folder that does not exist.
 inline void SilenceLog() {
   static const bool done = [] {
-    setenv("TOVALIX_LOG_DIR", "/nonexistent/tovalix-fuzz", 1);
+    testing::SetProcessEnv("TOVALIX_LOG_DIR", "/nonexistent/tovalix-fuzz");
     return true;
   }();
   (void)done;

@@ -6,6 +6,8 @@
 #include <random>
 #include <stdexcept>
 
+#include "process_env.hpp"  // of this platform: tests/support/posix or tests/support/windows
+
 namespace tovalix::testing {
 
 std::vector<std::string> RecordingOperator::Texts() const {
@@ -21,6 +23,7 @@ ScratchFolder::ScratchFolder() {
                            ("tovalix-test-" + std::to_string(seed()) + std::to_string(attempt));
     if (std::filesystem::create_directory(candidate)) {
       // Private whatever the umask: the settings refuse a folder that others may write to.
+      // (Windows keeps only the read-only flag here; its temporary folder is the user's own.)
       std::filesystem::permissions(candidate, std::filesystem::perms::owner_all);
       path_ = candidate;
       return;
@@ -36,19 +39,11 @@ ScratchFolder::~ScratchFolder() {
 
 ScopedEnv::ScopedEnv(std::string name, std::optional<std::string> value) : name_(std::move(name)) {
   if (const char* old = std::getenv(name_.c_str())) previous_ = old;
-  if (value) {
-    ::setenv(name_.c_str(), value->c_str(), 1);
-  } else {
-    ::unsetenv(name_.c_str());
-  }
+  SetProcessEnv(name_, value);
 }
 
 ScopedEnv::~ScopedEnv() {
-  if (previous_) {
-    ::setenv(name_.c_str(), previous_->c_str(), 1);
-  } else {
-    ::unsetenv(name_.c_str());
-  }
+  SetProcessEnv(name_, previous_);
 }
 
 std::string ReadFile(const std::filesystem::path& path) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -31,7 +32,8 @@ class RecordingOperator : public Operator {
   long pumps = 0;
 };
 
-// A fresh folder (mode 0700) under the system's temporary folder, removed with everything in it.
+// A fresh folder under the system's temporary folder, private to the user (mode 0700 on POSIX;
+// on Windows it keeps the temporary folder's access), removed with everything in it.
 class ScratchFolder {
  public:
   ScratchFolder();
@@ -45,7 +47,8 @@ class ScratchFolder {
   std::filesystem::path path_;
 };
 
-// Sets (or, with nullopt, unsets) an environment variable and restores it afterwards.
+// Sets (or, with nullopt, unsets) an environment variable and restores it afterwards. Windows
+// has no empty variables: there an empty value unsets it.
 class ScopedEnv {
  public:
   ScopedEnv(std::string name, std::optional<std::string> value);
@@ -60,5 +63,49 @@ class ScopedEnv {
 
 // Whole content of a file, "" when it does not exist.
 std::string ReadFile(const std::filesystem::path& path);
+
+// What each platform does in its own way (tests/support/posix/, tests/support/windows/).
+
+// Makes `link` a symbolic link to `target`; false when this user cannot here (Windows gives
+// the right to administrators and developer mode only).
+bool MakeSymlink(const std::filesystem::path& target, const std::filesystem::path& link);
+
+// True when only the user (and, on Windows, SYSTEM and the administrators) may read or write
+// the file or folder: modes 0600 and 0700 on POSIX, an access list naming no one else on Windows.
+bool IsPrivateToUser(const std::filesystem::path& path);
+
+// While it lives, writing a new settings file over `file` fails half-way: on POSIX no file may
+// grow past 64 bytes, on Windows the file is held open without letting it be replaced.
+class FailingSettingsWrite {
+ public:
+  explicit FailingSettingsWrite(const std::filesystem::path& file);
+  ~FailingSettingsWrite();
+  FailingSettingsWrite(const FailingSettingsWrite&) = delete;
+  FailingSettingsWrite& operator=(const FailingSettingsWrite&) = delete;
+
+ private:
+  struct State;
+  State* state_;
+};
+
+// A way of making settings untrustworthy: `spoil` changes `named` (false when this user cannot
+// do it here), the refusal must name it and say `fix`.
+struct SettingsSpoiler {
+  std::function<bool()> spoil;
+  std::filesystem::path named;
+  std::string fix;
+};
+// The ways for the settings `file`; `copy` is a folder of settings as good as the user's own,
+// for links to lead to.
+std::vector<SettingsSpoiler> SettingsSpoilers(const std::filesystem::path& file,
+                                              const std::filesystem::path& copy);
+
+// Where the settings are looked for without TOVALIX_SETTINGS: the environment of each case
+// (name, value or nullopt for unset) and the path it gives.
+struct DefaultSettingsCase {
+  std::vector<std::pair<std::string, std::optional<std::string>>> environment;
+  std::filesystem::path expected;
+};
+std::vector<DefaultSettingsCase> DefaultSettingsCases();
 
 }  // namespace tovalix::testing

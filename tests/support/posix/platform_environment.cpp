@@ -1,0 +1,77 @@
+// The POSIX side of the suites' helpers: modes, the file size limit, owners and links.
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdlib>
+
+#include "support/test_environment.hpp"
+
+namespace tovalix::testing {
+
+namespace fs = std::filesystem;
+
+bool MakeSymlink(const fs::path& target, const fs::path& link) {
+  return ::symlink(target.c_str(), link.c_str()) == 0;
+}
+
+bool IsPrivateToUser(const fs::path& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) return false;
+  return (info.st_mode & 0777) == (S_ISDIR(info.st_mode) ? 0700u : 0600u);
+}
+
+struct FailingSettingsWrite::State {
+  rlimit old_limit{};
+  void (*old_handler)(int) = SIG_DFL;
+};
+
+FailingSettingsWrite::FailingSettingsWrite(const fs::path&) : state_(new State) {
+  state_->old_handler = std::signal(SIGXFSZ, SIG_IGN);
+  ::getrlimit(RLIMIT_FSIZE, &state_->old_limit);
+  rlimit small = state_->old_limit;
+  small.rlim_cur = 64;
+  ::setrlimit(RLIMIT_FSIZE, &small);
+}
+
+FailingSettingsWrite::~FailingSettingsWrite() {
+  ::setrlimit(RLIMIT_FSIZE, &state_->old_limit);
+  std::signal(SIGXFSZ, state_->old_handler);
+  delete state_;
+}
+
+std::vector<SettingsSpoiler> SettingsSpoilers(const fs::path& file, const fs::path& copy) {
+  const fs::path own = file.parent_path();
+  const auto chown_to_nobody = [](const fs::path& path) {
+    return ::lchown(path.c_str(), 65534, 65534) == 0;
+  };
+  return {
+      {[=] { return ::chmod(file.c_str(), 0606) == 0; }, file, "(chmod go-w " + file.string()},
+      {[=] { return ::chmod(own.c_str(), 0770) == 0; }, own, "(chmod go-w " + own.string()},
+      {[=] { return chown_to_nobody(file); }, file, "otro usuario (65534)"},
+      {[=] { return chown_to_nobody(own); }, own, "otro usuario (65534)"},
+      {[=] {
+         fs::remove(file);
+         return MakeSymlink(copy / file.filename(), file);
+       },
+       file, "enlace simbólico. Ponga en su lugar el archivo mismo."},
+      {[=] {
+         fs::remove_all(own);
+         return MakeSymlink(copy, own);
+       },
+       own, "enlace simbólico. Ponga en su lugar la carpeta misma."},
+  };
+}
+
+std::vector<DefaultSettingsCase> DefaultSettingsCases() {
+  return {
+      {{{"XDG_CONFIG_HOME", "/home/caja/.cfg"}, {"HOME", "/home/caja"}},
+       "/home/caja/.cfg/Quelvan/PinPad.ini"},
+      // A relative XDG_CONFIG_HOME is to be ignored.
+      {{{"XDG_CONFIG_HOME", "cfg"}, {"HOME", "/home/caja"}},
+       "/home/caja/.config/Quelvan/PinPad.ini"},
+  };
+}
+
+}  // namespace tovalix::testing
