@@ -23,8 +23,7 @@ namespace {
 
 // How long a write may take before the port counts as stuck.
 constexpr DWORD kWriteStallMs = 5000;
-// Margin past a transfer's own time-out before it is cancelled: the driver's timer, not ours,
-// ends an ordinary wait.
+// Margin past a write's own time-out, or a read of queued bytes, before it is cancelled.
 constexpr DWORD kCancelMarginMs = 500;
 constexpr DWORD kChunk = 4096;
 
@@ -134,15 +133,20 @@ class Win32SerialPort final : public SerialPort {
 
   bool WaitReadable(int real_ms) override {
     RequireOpen();
-    if (!held_.empty()) return true;
-    const DWORD wait = real_ms > 0 ? static_cast<DWORD>(real_ms) : 0;
-    ReadIntoHeld(wait);
+    if (!held_.empty() || InputQueued() > 0) return true;
+    if (real_ms > 0) ReadIntoHeld(static_cast<DWORD>(real_ms));
     return !held_.empty();
   }
 
   std::string ReadPending() override {
     RequireOpen();
-    while (ReadIntoHeld(0) == kChunk) {
+    // What the driver holds is read in full: a read of that many bytes never waits.
+    for (DWORD queued = InputQueued(); queued > 0; queued = InputQueued()) {
+      const std::size_t before = held_.size();
+      held_.resize(before + queued);
+      const DWORD got = Transfer(true, held_.data() + before, queued, kCancelMarginMs);
+      held_.resize(before + got);
+      if (got == 0) break;
     }
     std::string bytes;
     bytes.swap(held_);
@@ -161,21 +165,29 @@ class Win32SerialPort final : public SerialPort {
     throw Failure(what + " " + path_ + ": " + SystemErrorText(error));
   }
 
-  // One read into held_: with `wait_ms` 0 it takes what is there at once; otherwise it ends a
-  // millisecond after bytes stop arriving, or after `wait_ms` with none.
-  DWORD ReadIntoHeld(DWORD wait_ms) {
+  // Bytes received and not read yet. A port whose device went away fails here.
+  DWORD InputQueued() {
+    DWORD errors = 0;
+    COMSTAT status{};
+    if (!ClearCommError(port_.get(), &errors, &status)) Fail("Error del puerto", GetLastError());
+    return status.cbInQue;
+  }
+
+  // One read into held_ that ends a millisecond after bytes stop arriving, or after `wait_ms`
+  // with none. It ends at `wait_ms` at the latest, with whatever came: not every serial driver
+  // (wine's on a pseudo-terminal) keeps to the interval while bytes trickle in, and a
+  // cancelled read keeps its bytes.
+  void ReadIntoHeld(DWORD wait_ms) {
     if (wait_ms != timeouts_ms_) {
       COMMTIMEOUTS timeouts{};
-      timeouts.ReadIntervalTimeout = wait_ms == 0 ? MAXDWORD : 1;
+      timeouts.ReadIntervalTimeout = 1;
       timeouts.ReadTotalTimeoutConstant = wait_ms;
       timeouts.WriteTotalTimeoutConstant = kWriteStallMs;
       if (!SetCommTimeouts(port_.get(), &timeouts)) Fail("Error del puerto", GetLastError());
       timeouts_ms_ = wait_ms;
     }
     char chunk[kChunk];
-    const DWORD got = Transfer(true, chunk, sizeof chunk, wait_ms + kCancelMarginMs);
-    held_.append(chunk, got);
-    return got;
+    held_.append(chunk, Transfer(true, chunk, sizeof chunk, wait_ms));
   }
 
   // One overlapped read or write, waited for at most `limit_ms`; a transfer still running
