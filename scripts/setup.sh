@@ -1,13 +1,20 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and the demo need, when they are missing.
+# `setup.sh windows` installs what the Windows builds and their suites under wine need instead:
+# Debian's mingw-w64 (posix threads) for 64 and 32 bits, wine for 64-bit programs and
+# GoogleTest's sources.
 set -euo pipefail
 
-packages=(
-  g++ cmake ninja-build pkg-config
-  libcurl4-openssl-dev libssl-dev libpugixml-dev libcli11-dev nlohmann-json3-dev
-  libcpp-httplib-dev libgtest-dev libgmock-dev libbenchmark-dev
-  clang libclang-rt-14-dev curl
-)
+if [ "${1:-}" = windows ]; then
+  packages=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64 googletest)
+else
+  packages=(
+    g++ cmake ninja-build pkg-config
+    libcurl4-openssl-dev libssl-dev libpugixml-dev libcli11-dev nlohmann-json3-dev
+    libcpp-httplib-dev libgtest-dev libgmock-dev libbenchmark-dev
+    clang libclang-rt-14-dev curl
+  )
+fi
 
 missing=()
 for package in "${packages[@]}"; do

@@ -7,5 +7,5 @@ cd "$(dirname "$0")/.."
 cmake --preset asan >/dev/null
 cmake --build --preset asan -j "$(nproc)"
 ctest --preset asan -j "$(nproc)" "$@"
-bash scripts/setup_windows.sh
+bash scripts/setup.sh windows
 bash scripts/test_windows.sh
