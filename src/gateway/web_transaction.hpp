@@ -17,8 +17,9 @@ namespace tovalix::gateway {
 // says), and returns the mapped answer of a status-200 exchange as the gateway gave it. Any
 // other status shows "TOVALIX: ERROR AL MANDAR AL SERVIDOR QUELVAN Http Status " and returns
 // ResultadoDefault. Any failure (gateway out of reach or silent, an answer over the size
-// caps, a missing or non-numeric header, an unknown process) is reported with the common error report (box and log line)
-// and returns ResultadoDefault too. Never throws; one request, never retried.
+// caps, a missing or non-numeric header, an unknown process) is reported with the common error
+// report (box and log line) and returns ResultadoDefault too. Never throws; one request, never
+// retried.
 Dictionary WebTransaction(const PinPad& record, const std::string& url, std::int16_t process,
                           const std::string& timeout, Operator& op);
 
