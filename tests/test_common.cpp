@@ -1,6 +1,7 @@
 // The dictionary, number texts, text encodings and the common error report.
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <cmath>
 #include <nlohmann/json.hpp>
 #include <tovalix/dictionary.hpp>
@@ -90,6 +91,11 @@ TEST(Money, HostDoublesBecomeWholeCentavosOrAreRefused) {
     EXPECT_FALSE(Money::Parse(bad).has_value()) << bad;
   }
   EXPECT_EQ(Money::Parse(" 150.50 "), Money::FromCentavos(15050));
+  // A host that set a locale with a decimal comma still has its point read as one.
+  if (std::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr) {
+    EXPECT_EQ(Money::Parse("150.5"), Money::FromCentavos(15050));
+    std::setlocale(LC_NUMERIC, "C");
+  }
   EXPECT_EQ(Money::Parse("-3"), Money::FromCentavos(-300));
 }
 

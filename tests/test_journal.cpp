@@ -33,6 +33,7 @@ using namespace std::chrono_literals;
 using sim::GatewayAnswer;
 using sim::GatewayRequest;
 using ::testing::AllOf;
+using ::testing::Contains;
 using ::testing::HasSubstr;
 using ::testing::Not;
 using tovalix::testing::ReadFile;
@@ -129,6 +130,7 @@ TEST_F(JournalTest, ApprovedSalesAppendAPendingThenAnAnsweredLineWithoutCardData
 TEST_F(JournalTest, ARequestThatLeftWithoutAUsableAnswerIsInDoubt) {
   const std::vector<std::pair<const char*, sim::GatewaySimulator::Script>> cases = {
       {"late answer", [](const GatewayRequest&, GatewayAnswer& a) { a.delay = 3s; }},
+      {"a host box that fails", [](const GatewayRequest&, GatewayAnswer& a) { a.status = 502; }},
       {"status 500", [](const GatewayRequest&, GatewayAnswer& a) { a.status = 500; }},
       {"no authorization",
        [](const GatewayRequest&, GatewayAnswer& a) { a.Remove("authorization_number"); }},
@@ -140,21 +142,28 @@ TEST_F(JournalTest, ARequestThatLeftWithoutAUsableAnswerIsInDoubt) {
   for (std::size_t i = 0; i < cases.size(); ++i) {
     gateway.SetScript(cases[i].second);
     op.shown.clear();
+    op.throw_from = i == 1 ? 1 : -1;  // the box after the status box fails
     const Dictionary result = Post("1");
     EXPECT_EQ(result.Item("ID_Tx"), "-4") << cases[i].first;
     EXPECT_EQ(result.Item("Response_Message"), kVentaEnDuda) << cases[i].first;
     EXPECT_FALSE(Aprobada(result)) << cases[i].first;
-    EXPECT_EQ(result.Keys().front(), i < 4 ? "process_type" : "ID_Store") << cases[i].first;
-    ASSERT_FALSE(op.shown.empty()) << cases[i].first;
-    EXPECT_THAT(op.shown.back().text, HasSubstr(std::string("TOVALIX: ") + kVentaEnDuda));
+    EXPECT_EQ(result.Keys().front(), i < 5 ? "process_type" : "ID_Store") << cases[i].first;
+    EXPECT_THAT(op.Texts(), Contains(HasSubstr(std::string("TOVALIX: ") + kVentaEnDuda)));
     const auto lines = Journal();
     ASSERT_EQ(lines.size(), 2 * (i + 1)) << cases[i].first;
     EXPECT_THAT(lines.back(), HasSubstr(R"("ID_Tx":"-4",)")) << cases[i].first;
     EXPECT_THAT(lines.back(), HasSubstr(R"("in_doubt":true})")) << cases[i].first;
-    EXPECT_THAT(op.shown.back().text, HasSubstr(SalesInDoubt().back().first));
+    EXPECT_THAT(op.Texts(), Contains(HasSubstr(SalesInDoubt().back().first)));
   }
   EXPECT_EQ(gateway.RequestCount(), cases.size());  // never retried
   EXPECT_EQ(SalesInDoubt().size(), cases.size());
+
+  // A decline charges nothing, whatever amount it echoes.
+  op.throw_from = -1;
+  gateway.SetScript([](const GatewayRequest&, GatewayAnswer& a) {
+    a.Set("response_message", "DECLINADA").Set("authorization_number", "000000").Set("amount", "0");
+  });
+  EXPECT_EQ(Post("1").Item("Response_Message"), "DECLINADA");
 }
 
 TEST_F(JournalTest, GatewayNeverReachedIsJournaledButNotInDoubt) {
@@ -264,16 +273,18 @@ TEST(JournalLine, SalesInDoubtReadsTheLatestLineOfEachSale) {
       R"({"id":"c","state":"outcome","in_doubt":true})"
       "\n"
       R"({"id":"d","state":"pending","in_doubt":true})";
+  // c was settled while the gateway still held it, then its answer came in doubt: it is back.
   const auto sales = SalesInDoubt(journal);
-  ASSERT_EQ(sales.size(), 2u);
+  ASSERT_EQ(sales.size(), 3u);
   EXPECT_EQ(sales[0],
             std::make_pair(std::string("b"),
                            std::string(R"({"id":"b","state":"pending","in_doubt":true})")));
   EXPECT_EQ(sales[1].first, "#5");
+  EXPECT_EQ(sales[2].first, "c");
   const auto settled = SalesInDoubt(journal + "\n" + SettledLine("#5", false, {}) + "\n" +
                                     SettledLine("b", true, {}) + "\n");
-  ASSERT_EQ(settled.size(), 1u);
-  EXPECT_EQ(settled[0].first, "d");
+  ASSERT_EQ(settled.size(), 2u);
+  EXPECT_EQ(settled[1].first, "d");
 }
 
 TEST(JournalLine, KeepsOnlyTheLastFourDigitsOfTheCardNumber) {

@@ -1,7 +1,7 @@
 #include "common/money.hpp"
 
+#include <charconv>
 #include <cmath>
-#include <cstdlib>
 
 #include "common/number_text.hpp"
 
@@ -49,7 +49,13 @@ std::optional<Money> Money::Parse(std::string_view text) {
     }
   }
   if (digits == 0 || digits > 40) return std::nullopt;
-  return FromHost(std::strtod(std::string(core).c_str(), nullptr));
+  // from_chars reads a point whatever the process's locale says (strtod would not), and no
+  // leading "+".
+  const std::string_view number = core[0] == '+' ? core.substr(1) : core;
+  double pesos = 0;
+  const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), pesos);
+  if (error != std::errc() || end != number.data() + number.size()) return std::nullopt;
+  return FromHost(pesos);
 }
 
 std::string Money::TextTwoDecimals() const {

@@ -107,12 +107,13 @@ void EndLine(std::string& line, bool in_doubt) {
   line += '}';
 }
 
-// An answer that came whole but cannot be trusted: its amount (when it gives one) is not the
-// amount sent, or it approves without an authorization number.
+// An approval that came whole but cannot be trusted: its amount (when it gives one) is not the
+// amount sent, or it has no authorization number. A decline charges nothing, whatever it says.
 bool AnswerUnusable(const PinPad& record, const Dictionary& answer) {
+  if (!ApprovalText(answer)) return false;
   const std::string& amount = answer.Item("Amount");
   if (!TrimBlanks(amount).empty() && Money::Parse(amount) != record.Amount()) return true;
-  return ApprovalText(answer) && !Aprobada(answer);
+  return !Aprobada(answer);
 }
 
 Dictionary InDoubtResult(Dictionary result) {
@@ -226,8 +227,9 @@ std::vector<std::pair<std::string, std::string>> SalesInDoubt(std::string_view j
         numbered ? "#" + std::to_string(number) : id->get_ref<const std::string&>();
     const auto [found, added] = position.try_emplace(key, sales.size());
     if (added) sales.push_back({key, "", false, false});
+    // The latest line of a sale stands: an outcome that comes after an operator settled a sale
+    // still pending (the gateway answered late, in doubt) brings it back to the list.
     Sale& sale = sales[found->second];
-    if (sale.settled) continue;  // an operator's word is final
     const auto state = json.find("state");
     sale.settled = state != json.end() && *state == "settled";
     sale.line = std::string(line);
@@ -265,12 +267,19 @@ Dictionary WebSale(const PinPad& record, std::string_view model, const std::stri
   Append(PendingLine(record, model, id, platform::LocalNow()), op);
   WebOutcome outcome;
   Dictionary result = WebTransaction(record, url, kProcesoVenta, timeout, op, outcome);
-  if (InDoubt(outcome) || (outcome.answered && AnswerUnusable(record, result))) {
-    result = InDoubtResult(std::move(result));
-    op.MessageBox(std::string("TOVALIX: ") + kVentaEnDuda + " Folio: " + id, Operator::kCritical,
-                  "");
+  // From here on the gateway may hold the sale: nothing may turn the result back into "nothing
+  // reached the gateway", neither a failure of our own nor a host's message box that throws.
+  const bool in_doubt = InDoubt(outcome) || (outcome.answered && AnswerUnusable(record, result));
+  if (in_doubt) result = InDoubtResult(std::move(result));
+  try {
+    Append(JournalLine(record, model, id, result, outcome, platform::LocalNow()), op);
+    if (in_doubt) {
+      op.MessageBox(std::string("TOVALIX: ") + kVentaEnDuda + " Folio: " + id, Operator::kCritical,
+                    "");
+    }
+  } catch (...) {
+    ReportError(op, "TOVALIX: " + DescribeCurrentException());
   }
-  Append(JournalLine(record, model, id, result, outcome, platform::LocalNow()), op);
   return result;
 }
 

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,10 @@ class RecordingOperator : public Operator {
  public:
   void MessageBox(const std::string& text, int style, const std::string& title) override {
     shown.push_back({text, style, title});
+    // A host whose message box fails, from the box at index `throw_from` on.
+    if (throw_from >= 0 && shown.size() > static_cast<std::size_t>(throw_from)) {
+      throw std::runtime_error("the host's message box failed");
+    }
   }
   void Pump() override { ++pumps; }
 
@@ -30,6 +35,7 @@ class RecordingOperator : public Operator {
 
   std::vector<ShownMessage> shown;
   long pumps = 0;
+  long throw_from = -1;
 };
 
 // A fresh folder under the system's temporary folder, private to the user (mode 0700 on POSIX;

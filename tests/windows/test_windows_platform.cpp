@@ -102,7 +102,7 @@ TEST(WindowsSerial, APortIsOneUsersAtATime) {
   const std::string port = Env("TOVALIX_TEST_COM_PORT");
   if (port.empty()) GTEST_SKIP() << "no simulated PIN pad";
   const auto first = platform::OpenSerialPort(port);
-  EXPECT_THROW(platform::OpenSerialPort(port), Failure);
+  EXPECT_THROW(platform::OpenSerialPort(port), platform::PortInUse);
   first->Close();
   EXPECT_NO_THROW(platform::OpenSerialPort(port)->Close());
 }

@@ -209,12 +209,14 @@ class CurlHttpClient final : public HttpClient {
                                     timeouts_.receive_ms}));
 
     const CURLcode code = curl_easy_perform(h);
-    // Header bytes or body bytes that went out mean the gateway may have the request.
+    // Header bytes or body bytes that went out mean the gateway may have the request; so does
+    // a connection that was up, since not every libcurl keeps those counts for a transfer that
+    // failed half-way.
     long request_bytes = 0;
     curl_off_t body_bytes = 0;
     curl_easy_getinfo(h, CURLINFO_REQUEST_SIZE, &request_bytes);
     curl_easy_getinfo(h, CURLINFO_SIZE_UPLOAD_T, &body_bytes);
-    request_sent_ = request_bytes > 0 || body_bytes > 0;
+    request_sent_ = request_bytes > 0 || body_bytes > 0 || transfer.connected;
     if (code != CURLE_OK) throw Failure(DescribeFailure(code, transfer, detail));
 
     long status = 0;

@@ -69,7 +69,7 @@ std::string MutexName(const std::string& path) {
 }
 
 [[noreturn]] void InUse(const std::string& path) {
-  throw Failure("No se pudo abrir el puerto " + path + ": otro proceso lo está usando.");
+  throw PortInUse(path);
 }
 
 void UnclaimPort(const std::string& path) noexcept {
@@ -240,6 +240,8 @@ std::unique_ptr<SerialPort> OpenSerialPort(const std::string& path) {
     const DWORD error = GetLastError();
     ReleaseMutex(owner.get());
     UnclaimPort(path);
+    // Another program (not one of ours) holds the port.
+    if (error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION) InUse(path);
     throw Failure("No se pudo abrir el puerto " + path + ": " + SystemErrorText(error));
   }
   // 19200,N,8,1, binary, no software or hardware flow control, DTR and RTS raised.
