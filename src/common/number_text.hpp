@@ -37,4 +37,7 @@ std::int32_t RoundToLong(double value);
 // `text` without blanks at either end (only the blank, as the control trimmed).
 std::string_view TrimBlanks(std::string_view text);
 
+// `text` without the white space of XML and HTTP (blank, tab, CR, LF) at either end.
+std::string_view TrimWhiteSpace(std::string_view text);
+
 }  // namespace tovalix

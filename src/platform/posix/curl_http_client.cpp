@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "common/failure.hpp"
+#include "common/number_text.hpp"
 #include "platform/http_client.hpp"
 #include "platform/safe_address.hpp"
 
@@ -245,10 +246,7 @@ class CurlHttpClient final : public HttpClient {
       throw Failure("No se encontró el encabezado solicitado: " + std::string(name));
     }
     // curl 7.88 hands an empty value back as its line end: trim what HTTP calls white space.
-    std::string_view value(header->value);
-    const auto first = value.find_first_not_of(" \t\r\n");
-    if (first == std::string_view::npos) return "";
-    return std::string(value.substr(first, value.find_last_not_of(" \t\r\n") - first + 1));
+    return std::string(TrimWhiteSpace(header->value));
   }
 
   const std::string& Body() const override {

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "common/failure.hpp"
+#include "common/number_text.hpp"
 #include "platform/xml_document.hpp"
 
 namespace tovalix::platform {
@@ -25,13 +26,6 @@ namespace {
 
 bool IsText(pugi::xml_node node) {
   return node.type() == pugi::node_pcdata || node.type() == pugi::node_cdata;
-}
-
-std::string_view TrimXmlSpace(std::string_view text) {
-  constexpr std::string_view kSpace = " \t\r\n";
-  const auto first = text.find_first_not_of(kSpace);
-  if (first == std::string_view::npos) return {};
-  return text.substr(first, text.find_last_not_of(kSpace) - first + 1);
 }
 
 class PugiXmlDocument final : public XmlDocument {
@@ -78,7 +72,7 @@ std::string XmlNode::Name() const {
 std::string XmlNode::Text() const {
   const pugi::xml_node start = XmlAccess::Of(*this);
   if (!start) return "";
-  if (IsText(start)) return std::string(TrimXmlSpace(start.value()));
+  if (IsText(start)) return std::string(TrimWhiteSpace(start.value()));
   // Walk the descendants without recursion: answers may nest deeper than the stack allows.
   std::string text;
   pugi::xml_node node = start.first_child();
@@ -92,7 +86,7 @@ std::string XmlNode::Text() const {
     if (!node || node == start) break;
     node = node.next_sibling();
   }
-  return std::string(TrimXmlSpace(text));
+  return std::string(TrimWhiteSpace(text));
 }
 
 bool XmlNode::HasChildren() const {

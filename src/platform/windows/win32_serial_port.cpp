@@ -72,35 +72,49 @@ std::string MutexName(const std::string& path) {
   throw PortInUse(path);
 }
 
-void UnclaimPort(const std::string& path) noexcept {
-  const std::lock_guard lock(claimed_guard);
-  claimed_here.erase(MutexName(path));
-}
+// This process's hold on a port, for as long as the object lives: one mutex per port name binds
+// every process of every session, and the set above binds this one.
+class PortClaim {
+ public:
+  explicit PortClaim(const std::string& path) : name_(MutexName(path)) {
+    {
+      const std::lock_guard lock(claimed_guard);
+      if (!claimed_here.insert(name_).second) InUse(path);
+    }
+    mutex_ = CreateMutexW(nullptr, FALSE, WideText(name_).c_str());
+    // An abandoned mutex belonged to a process that died with the port open: it is free now.
+    const DWORD claimed = mutex_ == nullptr ? WAIT_FAILED : WaitForSingleObject(mutex_, 0);
+    if (claimed != WAIT_OBJECT_0 && claimed != WAIT_ABANDONED) {
+      const DWORD error = GetLastError();
+      Unclaim();
+      if (claimed == WAIT_TIMEOUT) InUse(path);
+      throw Failure("No se pudo abrir el puerto " + path + ": " + SystemErrorText(error));
+    }
+    owned_ = true;
+  }
+  ~PortClaim() {
+    if (owned_) ReleaseMutex(mutex_);
+    Unclaim();
+  }
+  PortClaim(const PortClaim&) = delete;
+  PortClaim& operator=(const PortClaim&) = delete;
 
-// One mutex per port name binds every process of every session.
-HANDLE ClaimPort(const std::string& path) {
-  const std::string name = MutexName(path);
-  {
+ private:
+  void Unclaim() noexcept {
+    if (mutex_ != nullptr) CloseHandle(mutex_);
     const std::lock_guard lock(claimed_guard);
-    if (!claimed_here.insert(name).second) InUse(path);
+    claimed_here.erase(name_);
   }
-  HANDLE mutex = CreateMutexW(nullptr, FALSE, WideText(name).c_str());
-  // An abandoned mutex belonged to a process that died with the port open: it is free now.
-  const DWORD claimed = mutex == nullptr ? WAIT_FAILED : WaitForSingleObject(mutex, 0);
-  if (claimed != WAIT_OBJECT_0 && claimed != WAIT_ABANDONED) {
-    const DWORD error = GetLastError();
-    if (mutex != nullptr) CloseHandle(mutex);
-    UnclaimPort(path);
-    if (claimed == WAIT_TIMEOUT) InUse(path);
-    throw Failure("No se pudo abrir el puerto " + path + ": " + SystemErrorText(error));
-  }
-  return mutex;
-}
+
+  std::string name_;
+  HANDLE mutex_ = nullptr;
+  bool owned_ = false;
+};
 
 class Win32SerialPort final : public SerialPort {
  public:
-  Win32SerialPort(HANDLE port, HANDLE owner, std::string path)
-      : port_(port), owner_(owner), path_(std::move(path)) {}
+  Win32SerialPort(HANDLE port, std::unique_ptr<PortClaim> claim, std::string path)
+      : port_(port), claim_(std::move(claim)), path_(std::move(path)) {}
   ~Win32SerialPort() override { Close(); }
   Win32SerialPort(const Win32SerialPort&) = delete;
   Win32SerialPort& operator=(const Win32SerialPort&) = delete;
@@ -111,11 +125,7 @@ class Win32SerialPort final : public SerialPort {
   void Close() noexcept override {
     if (port_.get() != nullptr) CancelIoEx(port_.get(), nullptr);
     port_.Reset();
-    if (owner_.get() != nullptr) {
-      ReleaseMutex(owner_.get());
-      owner_.Reset();
-      UnclaimPort(path_);
-    }
+    claim_.reset();
     held_.clear();
   }
 
@@ -217,7 +227,7 @@ class Win32SerialPort final : public SerialPort {
   }
 
   Handle port_;
-  Handle owner_;  // the port's named mutex, held while the port is open
+  std::unique_ptr<PortClaim> claim_;  // held while the port is open
   Handle done_{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
   std::string path_;
   std::string held_;  // bytes a wait brought that ReadPending has not handed over yet
@@ -233,13 +243,11 @@ std::string DevicePath(const std::string& path) {
 }  // namespace
 
 std::unique_ptr<SerialPort> OpenSerialPort(const std::string& path) {
-  Handle owner(ClaimPort(path));
+  auto claim = std::make_unique<PortClaim>(path);
   Handle port(CreateFileW(WideText(DevicePath(path)).c_str(), GENERIC_READ | GENERIC_WRITE, 0,
                           nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr));
   if (port.get() == INVALID_HANDLE_VALUE) {
     const DWORD error = GetLastError();
-    ReleaseMutex(owner.get());
-    UnclaimPort(path);
     // Another program (not one of ours) holds the port.
     if (error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION) InUse(path);
     throw Failure("No se pudo abrir el puerto " + path + ": " + SystemErrorText(error));
@@ -268,12 +276,10 @@ std::unique_ptr<SerialPort> OpenSerialPort(const std::string& path) {
   }
   if (!configured) {
     const DWORD error = GetLastError();
-    ReleaseMutex(owner.get());
-    UnclaimPort(path);
     throw Failure("No se pudo configurar el puerto " + path + ": " + SystemErrorText(error));
   }
   PurgeComm(port.get(), PURGE_RXCLEAR | PURGE_TXCLEAR);
-  return std::make_unique<Win32SerialPort>(port.Release(), owner.Release(), path);
+  return std::make_unique<Win32SerialPort>(port.Release(), std::move(claim), path);
 }
 
 std::string NativePortPath(int number) {

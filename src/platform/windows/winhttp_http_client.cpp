@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "common/failure.hpp"
+#include "common/number_text.hpp"
 #include "platform/http_client.hpp"
 #include "platform/safe_address.hpp"
 #include "platform/windows/system_error.hpp"
@@ -227,9 +228,7 @@ class WinHttpClient final : public HttpClient {
     for (const wchar_t c : value) {
       bytes += c <= 0xFF ? static_cast<char>(c) : '?';
     }
-    const auto first = bytes.find_first_not_of(" \t\r\n");
-    if (first == std::string::npos) return "";
-    return bytes.substr(first, bytes.find_last_not_of(" \t\r\n") - first + 1);
+    return std::string(TrimWhiteSpace(bytes));
   }
 
   void RequireAnswer() const {

@@ -14,6 +14,7 @@
 #include <string_view>
 
 #include "common/failure.hpp"
+#include "common/number_text.hpp"
 #include "platform/windows/wide_text.hpp"
 #include "platform/xml_document.hpp"
 
@@ -67,13 +68,6 @@ CreateXmlReaderFunction CreateReaderFunction() {
 
 [[noreturn]] void NotXml(const std::string& why) {
   throw Failure("La respuesta no es un documento XML válido (" + why + ")");
-}
-
-std::string_view TrimXmlSpace(std::string_view text) {
-  constexpr std::string_view kSpace = " \t\r\n";
-  const auto first = text.find_first_not_of(kSpace);
-  if (first == std::string_view::npos) return {};
-  return text.substr(first, text.find_last_not_of(kSpace) - first + 1);
 }
 
 class XmlLiteDocument final : public XmlDocument {
@@ -137,7 +131,7 @@ class XmlLiteDocument final : public XmlDocument {
           if (FAILED(reader->GetValue(&value, &length))) NotXml("texto ilegible");
           if (open == nullptr) break;  // only white space may stand outside the root
           const std::string content = NarrowText(std::wstring_view(value, length));
-          if (type == XmlNodeType_Text && TrimXmlSpace(content).empty()) break;
+          if (type == XmlNodeType_Text && TrimWhiteSpace(content).empty()) break;
           Add(open, type == XmlNodeType_Text ? TreeNode::Kind::kText : TreeNode::Kind::kCData)
               .value = content;
           break;
@@ -206,7 +200,7 @@ std::string XmlNode::Name() const {
 std::string XmlNode::Text() const {
   const TreeNode* start = XmlAccess::Of(*this);
   if (start == nullptr) return "";
-  if (start->kind != TreeNode::Kind::kElement) return std::string(TrimXmlSpace(start->value));
+  if (start->kind != TreeNode::Kind::kElement) return std::string(TrimWhiteSpace(start->value));
   // Walk the descendants without recursion: answers may nest deep.
   std::string text;
   const TreeNode* node = start->first;
@@ -220,7 +214,7 @@ std::string XmlNode::Text() const {
     if (node == nullptr || node == start) break;
     node = node->next;
   }
-  return std::string(TrimXmlSpace(text));
+  return std::string(TrimWhiteSpace(text));
 }
 
 bool XmlNode::HasChildren() const {
