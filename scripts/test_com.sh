@@ -1,0 +1,82 @@
+#!/usr/bin/env bash
+# Tovalix.ocx under wine. Run by test_windows.sh inside its prefix (WINEPREFIX, its wineserver,
+# COM5 mapped to the iPP320 simulator's pseudo-terminal): registers the control with regsvr32,
+# runs the VBScript host (wine's cscript) and the C++ host (IDispatch only) against COM5 and a
+# fresh gateway and airtime simulator each, and compares what each host read, and the message
+# boxes it caused, with tests/com/expected.txt. Then the installer runs silently, a script host
+# sells once, and the uninstaller must leave no registration behind.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+sim=${TOVALIX_SIM:-$root/build/asan/bin/tovalix-sim}
+wine=/usr/lib/wine/wine64
+bin=$root/build/win64/bin
+work=$(dirname "$WINEPREFIX")/com
+rm -rf "$work"
+mkdir -p "$work"
+winpath() { printf 'Z:%s' "${1//\//\\}"; }
+pids=()
+trap 'for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done' EXIT
+failed=0
+check() {  # name, command...: counts a failure and says which
+  local name=$1
+  shift
+  "$@" || { failed=$((failed + 1)); echo "test_com: FAILED $name" >&2; }
+}
+registered() { "$wine" reg query "$1\\Software\\Classes\\Tovalix.Cliente\\CLSID" >/dev/null 2>&1; }
+
+# A simulator on loopback for one host; its address goes to $url.
+serve() {
+  "$sim" "$@" >"$dir/$1.out" 2>"$dir/$1.err" &
+  pids+=($!)
+  for _ in $(seq 100); do [ -s "$dir/$1.out" ] && break; sleep 0.1; done
+  url=$(grep -o 'http://[^ ]*' "$dir/$1.out")
+}
+
+# Runs one host in a terminal of its own (settings, journal, log, message boxes): its results
+# as UTF-8 lines, then each recorded box as "box style/title/text", go to $dir/read.txt.
+run_host() {
+  local name=$1 encoding=$2
+  shift 2
+  dir=$work/$name
+  mkdir -p "$dir"
+  local first=${#pids[@]}
+  serve gateway --port 0 --decline-total 99.99
+  export TOVALIX_GATEWAY_URL=$url
+  serve airtime --port 0
+  export TOVALIX_AIRTIME_URL=$url
+  printf '\\Device\\USBSER000\tCOM5\n' >"$dir/devices.tsv"
+  export TOVALIX_SETTINGS TOVALIX_DEVICE_MAP TOVALIX_LOG_DIR TOVALIX_COM_MESSAGES
+  TOVALIX_SETTINGS=$(winpath "$dir/PinPad.ini")
+  TOVALIX_DEVICE_MAP=$(winpath "$dir/devices.tsv")
+  TOVALIX_LOG_DIR=$(winpath "$dir")
+  TOVALIX_COM_MESSAGES=$(winpath "$dir/boxes.txt")
+  "$wine" "$@" "$(winpath "$dir/results.txt")" >"$dir/host.log" 2>&1
+  local status=$?
+  for pid in "${pids[@]:$first}"; do kill "$pid" 2>/dev/null; done
+  touch "$dir/results.txt" "$dir/boxes.txt"
+  { iconv -f "$encoding" -t UTF-8 "$dir/results.txt" && sed 's|^|box |' "$dir/boxes.txt"; } |
+    tr -d '\r' | sed -E 's/(DateTime=).+/\1<now>/' >"$dir/read.txt"
+  [ "$status" -eq 0 ] || { tr -d '\r' <"$dir/host.log" >&2; return 1; }
+}
+
+# The expected lines of one section of tests/com/expected.txt ("[sales]", ...).
+expected() { awk -v s="[$1]" '/^\[/ { on = ($0 == s); next } on && NF' tests/com/expected.txt; }
+compare() {  # host, sections...
+  local host=$1
+  shift
+  for section in "$@"; do expected "$section"; done >"$work/$host.expected"
+  diff -u "$work/$host.expected" "$work/$host/read.txt" >&2
+}
+
+check "regsvr32 Tovalix.ocx" "$wine" regsvr32 /s "$(winpath "$bin/Tovalix.ocx")"
+check "registered in HKLM" registered HKLM
+check "VBScript host runs" run_host vbs UTF-16 cscript //nologo "$(winpath "$root/tests/com/host.vbs")"
+check "VBScript host reads" compare vbs init sales boxes
+check "C++ host runs" run_host cpp UTF-8 "$bin/com_host.exe"
+check "C++ host reads" compare cpp init nested sales ipp320 boxes
+check "regsvr32 /u Tovalix.ocx" "$wine" regsvr32 /s /u "$(winpath "$bin/Tovalix.ocx")"
+check "unregistered from HKLM" eval '! registered HKLM'
+
+echo "Tovalix.ocx under wine: $failed failed"
+[ "$failed" -eq 0 ]

@@ -1,0 +1,13 @@
+// The creatable classes of Tovalix.ocx.
+#pragma once
+
+#include "com_support.hpp"
+#include "tovalix_h.h"
+
+namespace tovalix::com {
+
+// A new Cliente (or IPP320) object, asked for `riid`.
+HRESULT CreateCliente(REFIID riid, void** out);
+HRESULT CreateIPP320(REFIID riid, void** out);
+
+}  // namespace tovalix::com
