@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and the demo need, when they are missing.
 # `setup.sh windows` installs what the Windows builds and their suites under wine need instead:
-# Debian's mingw-w64 (posix threads) for 64 and 32 bits, wine for 64-bit programs and
-# GoogleTest's sources.
+# Debian's mingw-w64 (posix threads) for 64 and 32 bits, wine for 64-bit programs, widl (for
+# the COM control's type library), nsis (its installer) and GoogleTest's sources.
 set -euo pipefail
 
 if [ "${1:-}" = windows ]; then
-  packages=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64 googletest)
+  packages=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64 wine64-tools nsis googletest)
 else
   packages=(
     g++ cmake ninja-build pkg-config

@@ -24,6 +24,19 @@ check() {  # name, command...: counts a failure and says which
   "$@" || { failed=$((failed + 1)); echo "test_com: FAILED $name" >&2; }
 }
 registered() { "$wine" reg query "$1\\Software\\Classes\\Tovalix.Cliente\\CLSID" >/dev/null 2>&1; }
+# Every key the registration writes, the installer's own included: none may outlive removal.
+keys=(Tovalix.Cliente Tovalix.IPP320 'CLSID\{EC78E750-85C0-401C-BEAF-2DCD3FF1690A}'
+  'CLSID\{1F8731D6-3B97-4FBB-9C73-DECEDA392096}' 'TypeLib\{B5C3E11F-31FF-446A-89D8-4DD6FB4CBE5D}'
+  'Interface\{5B03EA60-49AA-433A-B2E9-34CE293BD4DD}' 'Interface\{4822345D-1431-4025-933A-5A7B5D664F0B}')
+nothing_left() {
+  local left=0 key hive
+  for key in "${keys[@]/#/Software\\Classes\\}" 'Software\Microsoft\Windows\CurrentVersion\Uninstall\Tovalix'; do
+    for hive in HKLM HKCU; do
+      "$wine" reg query "$hive\\$key" >/dev/null 2>&1 && { echo "left behind: $hive\\$key" >&2; left=1; }
+    done
+  done
+  return "$left"
+}
 
 # A simulator on loopback for one host; its address goes to $url.
 serve() {
@@ -76,7 +89,32 @@ check "VBScript host reads" compare vbs init sales boxes
 check "C++ host runs" run_host cpp UTF-8 "$bin/com_host.exe"
 check "C++ host reads" compare cpp init nested sales ipp320 boxes
 check "regsvr32 /u Tovalix.ocx" "$wine" regsvr32 /s /u "$(winpath "$bin/Tovalix.ocx")"
-check "unregistered from HKLM" eval '! registered HKLM'
+check "regsvr32 /u leaves nothing" nothing_left
+
+# For the current user only: HKCU\Software\Classes, never HKLM.
+check "regsvr32 /n /i:user" "$wine" regsvr32 /s /n /i:user "$(winpath "$bin/Tovalix.ocx")"
+check "registered in HKCU only" eval 'registered HKCU && ! registered HKLM'
+check "regsvr32 /u /n /i:user" "$wine" regsvr32 /s /u /n /i:user "$(winpath "$bin/Tovalix.ocx")"
+check "regsvr32 /u /n /i:user leaves nothing" nothing_left
+
+# The installer, silent, into a folder of its own; a script host sells with the installed
+# control; the silent uninstaller (waiting for it with _?=) takes everything away again.
+check "makensis" makensis -V2 installer/tovalix.nsi
+check "installer /S" "$wine" "$(winpath "$root/build/tovalix-setup.exe")" /S '/D=C:\Tovalix'
+check "installed control registered" eval '"$wine" reg query "HKLM\\Software\\Classes\\${keys[2]}\\InprocServer32" | grep -qF "C:\\Tovalix\\Tovalix.ocx"'
+check "installed: script host runs" run_host installed UTF-16 cscript //nologo "$(winpath "$root/tests/com/host.vbs")"
+check "installed: script host reads" compare installed init sales boxes
+check "uninstaller /S" "$wine" 'C:\Tovalix\uninstall.exe' /S '_?=C:\Tovalix'
+check "uninstaller leaves nothing" nothing_left
+installed=$WINEPREFIX/drive_c/Tovalix
+check "uninstaller removes the files" eval '[ "$(ls "$installed")" = uninstall.exe ]'
+rm -rf "$installed"
+
+# The 32-bit build cannot run here: its exports must still carry their plain names.
+exports=$(i686-w64-mingw32-objdump -p "$root/build/win32/bin/Tovalix.ocx")
+for name in DllCanUnloadNow DllGetClassObject DllRegisterServer DllUnregisterServer DllInstall; do
+  check "32-bit Tovalix.ocx exports $name" grep -Eq "^\s*\[ *[0-9]+\] $name\$" <<<"$exports"
+done
 
 echo "Tovalix.ocx under wine: $failed failed"
 [ "$failed" -eq 0 ]

@@ -143,4 +143,5 @@ for name in VB_prepareDevice VB_startTransaction VB_readCardEx VB_notifyResult V
   check "32-bit $name is stdcall" grep -Eq " _$name@[0-9]+\$" <<<"$symbols"
 done
 echo "tovalix.exe under wine and the 32-bit DLL: $passed passed, $failed failed"
+bash scripts/test_com.sh || failed=$((failed + 1))  # Tovalix.ocx: hosts, registration, installer
 [ "$suite" -eq 0 ] && [ "$failed" -eq 0 ]
