@@ -3,8 +3,9 @@
 # COM5 mapped to the iPP320 simulator's pseudo-terminal): registers the control with regsvr32,
 # runs the VBScript host (wine's cscript) and the C++ host (IDispatch only) against COM5 and a
 # fresh gateway and airtime simulator each, and compares what each host read, and the message
-# boxes it caused, with tests/com/expected.txt. Then the installer runs silently, a script host
-# sells once, and the uninstaller must leave no registration behind.
+# boxes it caused, with tests/com/expected.txt. The C++ host runs again without registration
+# (Tovalix.manifest); registration for the user alone is checked; then the installer runs
+# silently, a script host sells, and the uninstaller must leave no registration behind.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -90,6 +91,10 @@ check "C++ host runs" run_host cpp UTF-8 "$bin/com_host.exe"
 check "C++ host reads" compare cpp init nested sales ipp320 boxes
 check "regsvr32 /u Tovalix.ocx" "$wine" regsvr32 /s /u "$(winpath "$bin/Tovalix.ocx")"
 check "regsvr32 /u leaves nothing" nothing_left
+# Without registration: the C++ host activates Tovalix.manifest, which lies beside the OCX.
+check "registration-free: C++ host runs" run_host regfree UTF-8 "$bin/com_host.exe" \
+  "$(winpath "$bin/Tovalix.manifest")"
+check "registration-free: C++ host reads" compare regfree init nested sales ipp320 boxes
 
 # For the current user only: HKCU\Software\Classes, never HKLM.
 check "regsvr32 /n /i:user" "$wine" regsvr32 /s /n /i:user "$(winpath "$bin/Tovalix.ocx")"

@@ -3,9 +3,10 @@
 // plumbing over the type library.
 #pragma once
 
+#include <windows.h>
+
 #include <oaidl.h>
 #include <ole2.h>
-#include <windows.h>
 #undef MessageBox  // the Operator method, not the Win32 macro
 
 #include <atomic>

@@ -4,8 +4,9 @@
 // up airtime; then it drives the iPP320 on COM5 itself through the IPP320 class, a whole card
 // reading in the documented order. Every value read goes to the UTF-8 file named by its
 // argument as "operation key=value"; card data only by length.
-#include <oleauto.h>
 #include <windows.h>
+
+#include <oleauto.h>
 
 #include <chrono>
 #include <cstdio>
@@ -249,8 +250,21 @@ void Reading(IDispatch* ipp320) {
 
 }  // namespace
 
+// com_host [manifest] results: with a manifest, the control is used without registration, from
+// an activation context made of Tovalix.manifest.
 int wmain(int argc, wchar_t** argv) {
-  if (argc != 2 || (out = _wfopen(argv[1], L"wb")) == nullptr) return 2;
+  if (argc < 2 || argc > 3 || (out = _wfopen(argv[argc - 1], L"wb")) == nullptr) return 2;
+  if (argc == 3) {
+    ACTCTXW context{};
+    context.cbSize = sizeof context;
+    context.lpSource = argv[1];
+    ULONG_PTR cookie = 0;
+    const HANDLE handle = CreateActCtxW(&context);
+    if (handle == INVALID_HANDLE_VALUE || !ActivateActCtx(handle, &cookie)) {
+      std::fprintf(stderr, "com_host: no activation context from %ls\n", argv[1]);
+      return 1;
+    }
+  }
   CoInitialize(nullptr);
   cliente = Create(L"Tovalix.Cliente");
   std::fprintf(
