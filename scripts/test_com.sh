@@ -87,6 +87,11 @@ check "regsvr32 Tovalix.ocx" "$wine" regsvr32 /s "$(winpath "$bin/Tovalix.ocx")"
 check "registered in HKLM" registered HKLM
 check "VBScript host runs" run_host vbs UTF-16 cscript //nologo "$(winpath "$root/tests/com/host.vbs")"
 check "VBScript host reads" compare vbs init sales boxes
+# A failure inside the control (here no Scripting.Dictionary to be had) reaches Err as text.
+errors=$(WINEDLLOVERRIDES="scrrun=d;${WINEDLLOVERRIDES:-}" "$wine" cscript //nologo \
+  "$(winpath "$root/tests/com/host.vbs")" errors | tr -d '\r')
+check "a failure reaches Err.Description ($errors)" [ "$errors" = \
+  "Tovalix: TOVALIX: No se pudo crear el objeto Scripting.Dictionary del resultado." ]
 check "C++ host runs" run_host cpp UTF-8 "$bin/com_host.exe"
 check "C++ host reads" compare cpp init nested sales ipp320 boxes
 check "regsvr32 /u Tovalix.ocx" "$wine" regsvr32 /s /u "$(winpath "$bin/Tovalix.ocx")"

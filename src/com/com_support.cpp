@@ -221,8 +221,11 @@ void WindowsOperator::MessageBox(const std::string& text, int style, const std::
     return;
   }
   const std::wstring wide_title = title.empty() ? std::wstring(kDefaultTitle) : Wide(title);
-  ::MessageBoxW(GetActiveWindow(), Wide(text).c_str(), wide_title.c_str(),
-                static_cast<UINT>(style) | MB_OK | MB_SETFOREGROUND);
+  // Modal to the host's active window, or to all of the thread's windows when none is active.
+  const HWND owner = GetActiveWindow();
+  ::MessageBoxW(
+      owner, Wide(text).c_str(), wide_title.c_str(),
+      static_cast<UINT>(style) | MB_OK | MB_SETFOREGROUND | (owner == nullptr ? MB_TASKMODAL : 0u));
 }
 
 void WindowsOperator::Pump() {

@@ -1,6 +1,13 @@
 ' A point-of-sale host in VBScript, late bound: initializes the terminal, sells with a chip
 ' card, has a sale declined and tops up airtime, writing each result as "operation key=value"
-' lines (keys in the dictionary's order) to the UTF-16 file named by its argument.
+' lines (keys in the dictionary's order) to the UTF-16 file named by its argument. With the
+' argument "errors" it shows instead how a failure of the control reaches Err.
+If WScript.Arguments(0) = "errors" Then
+  On Error Resume Next
+  CreateObject("Tovalix.IPP320").TagsValidos "9F2701"
+  WScript.Echo Err.Source & ": " & Err.Description
+  WScript.Quit
+End If
 Set out = CreateObject("Scripting.FileSystemObject").CreateTextFile(WScript.Arguments(0), True, True)
 Set control = CreateObject("Tovalix.Cliente")
 
