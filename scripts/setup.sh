@@ -2,11 +2,11 @@
 # Installs the Debian packages the build, the tests and the demo need, when they are missing.
 # `setup.sh windows` installs what the Windows builds and their suites under wine need instead:
 # Debian's mingw-w64 (posix threads) for 64 and 32 bits, wine for 64-bit programs and
-# GoogleTest's sources.
+# GoogleTest's sources, socat for the null-modem pairs of COM ports.
 set -euo pipefail
 
 if [ "${1:-}" = windows ]; then
-  packages=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64 googletest)
+  packages=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64 googletest socat)
 else
   packages=(
     g++ cmake ninja-build pkg-config
