@@ -11,7 +11,7 @@ else
   packages=(
     g++ cmake ninja-build pkg-config
     libcurl4-openssl-dev libssl-dev libpugixml-dev libcli11-dev nlohmann-json3-dev
-    libcpp-httplib-dev libgtest-dev libgmock-dev libbenchmark-dev
+    libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev curl
   )
 fi
