@@ -3,8 +3,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <exception>
+
+#include "platform/clock.hpp"
 
 namespace tovalix::sim {
 namespace {
@@ -18,11 +19,10 @@ std::string Money(double value) {
 }
 
 std::string Now() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
+  const platform::WallTime now = platform::LocalNow();
   char text[32];
-  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &local);
+  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", now.date.year, now.date.month,
+                now.date.day, now.hour, now.minute, now.second);
   return text;
 }
 
