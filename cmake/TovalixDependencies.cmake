@@ -63,13 +63,6 @@ if(TOVALIX_BUILD_TOOLS AND NOT WIN32)
   endif()
 endif()
 
-if(NOT WIN32 AND (TOVALIX_BUILD_TESTS OR TOVALIX_BUILD_TOOLS OR TOVALIX_BUILD_BENCH))
-  pkg_check_modules(HTTPLIB QUIET IMPORTED_TARGET cpp-httplib)
-  if(NOT HTTPLIB_FOUND)
-    tovalix_missing("cpp-httplib" "libcpp-httplib-dev")
-  endif()
-endif()
-
 if(NOT WIN32 AND TOVALIX_BUILD_TESTS)
   find_package(GTest QUIET)
   if(NOT GTest_FOUND)

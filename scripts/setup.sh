@@ -2,16 +2,18 @@
 # Installs the Debian packages the build, the tests and the demo need, when they are missing.
 # `setup.sh windows` installs what the Windows builds and their suites under wine need instead:
 # Debian's mingw-w64 (posix threads) for 64 and 32 bits, wine for 64-bit programs, widl (for
-# the COM control's type library), nsis (its installer) and GoogleTest's sources.
+# the COM control's type library), nsis (its installer), GoogleTest's sources and socat (the
+# null-modem pairs of COM ports the Windows suites sell through).
 set -euo pipefail
 
 if [ "${1:-}" = windows ]; then
-  packages=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64 wine64-tools nsis googletest)
+  packages=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine64 wine64-tools nsis googletest
+            socat)
 else
   packages=(
     g++ cmake ninja-build pkg-config
     libcurl4-openssl-dev libssl-dev libpugixml-dev libcli11-dev nlohmann-json3-dev
-    libcpp-httplib-dev libgtest-dev libgmock-dev libbenchmark-dev
+    libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev curl
   )
 fi

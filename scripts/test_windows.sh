@@ -2,7 +2,8 @@
 # Builds the Windows library and tovalix.exe for 64 and 32 bits with mingw-w64 and runs the
 # 64-bit suite of the native backends under wine, against the Linux simulators: the iPP320
 # simulator's pseudo-terminal becomes wine's COM5 (HKLM\Software\Wine\Ports), the gateway
-# simulator serves on 127.0.0.1. Then tovalix.exe initializes a terminal and takes a payment on
+# simulator serves on 127.0.0.1, and the serial suites play their own PIN pads on null-modem
+# pairs of COM ports (socat). Then tovalix.exe initializes a terminal and takes a payment on
 # every PIN pad model, each simulator on a COM port of its own (COM3, COM6 to COM9) and each
 # terminal in its own settings file; the Nurit 293 reads its card through the simulated vendor
 # library built as a DLL. Needs the Linux build of tovalix-sim (TOVALIX_SIM, default build/asan).
@@ -65,6 +66,25 @@ for entry in "${models[@]}"; do
   start "$simulated" pinpad "$simulated"
   ports+=("$com=$started")
 done
+
+# Null-modem pairs of COM ports for the suites' own PIN pad simulators (COM10:COM11 to
+# COM20:COM21): socat joins two pseudo-terminals, and keeps them joined while either end is
+# closed and opened again, as the code under test does for every operation.
+pairs=()
+for number in $(seq 10 2 20); do
+  own=$work/com$number far=$work/com$((number + 1))
+  socat pty,raw,echo=0,link="$own" pty,raw,echo=0,link="$far" 2>"$work/socat$number.err" &
+  pids+=($!)
+  for _ in $(seq 100); do
+    [ -e "$own" ] && [ -e "$far" ] && break
+    sleep 0.05
+  done
+  [ -e "$own" ] && [ -e "$far" ] || { echo "test_windows: socat made no pair" >&2; exit 1; }
+  ports+=("COM$number=$own" "COM$((number + 1))=$far")
+  pairs+=("COM$number:COM$((number + 1))")
+done
+export TOVALIX_TEST_COM_PAIRS
+TOVALIX_TEST_COM_PAIRS=$(IFS=,; echo "${pairs[*]}")
 
 # A persistent server for the whole run, a warm-up program to create the prefix, then the
 # port mapping, which wine reads when its server starts again.

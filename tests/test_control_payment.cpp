@@ -217,8 +217,13 @@ TEST_F(PaymentChecks, AmountsAgreeToTheCent) {
 // through the simulated vendor library, so an accepted sale reaches the gateway.
 TEST_F(PaymentChecks, HostAmountsAreExactCentavosOrAreRefusedBeforeAnyTraffic) {
   const char* build = std::getenv("TOVALIX_BUILD_DIR");
-  const ScopedEnv library("TOVALIX_NURIT293_LIB", std::string(build != nullptr ? build : ".") +
-                                                      "/lib/libtovalix_nurit293_sim.so");
+#ifdef _WIN32
+  const char* module = "/lib/tovalix_nurit293_sim.dll";
+#else
+  const char* module = "/lib/libtovalix_nurit293_sim.so";
+#endif
+  const ScopedEnv library("TOVALIX_NURIT293_LIB",
+                          std::string(build != nullptr ? build : ".") + module);
   const double inf = std::numeric_limits<double>::infinity();
   const std::string no_es = " no es un importe válido: ";
   struct Caso {

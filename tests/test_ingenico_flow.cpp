@@ -359,6 +359,7 @@ TEST_P(IngenicoFlowTest, GarbledOrSplitAnswersAndRefusedCommandsStillComplete) {
 }
 
 TEST_P(IngenicoFlowTest, PortIsClosedAfterAHangUpAndAfterAPortThatWillNotOpen) {
+  if (!sim::LineShowsHangUp()) GTEST_SKIP() << "a null-modem pair of COM ports never hangs up";
   pad.QueueChipCard(kChipPan, kValid);
   pad.AddFault("IC0", IngenicoFault{.how = sim::Delivery().HangUpAfter(20)});
   Dictionary result = Sale();

@@ -6,14 +6,16 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
 #include <signal.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 #include <fstream>
 
 #include <chrono>
 #include <filesystem>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -91,10 +93,11 @@ TEST_F(JournalTest, ApprovedSalesAppendAPendingThenAnAnsweredLineWithoutCardData
   ASSERT_EQ(lines.size(), 2u);
   const std::string sale = R"("model":"INGENICO3070","ID_Store":1234,"ID_Transaction":77,)"
                            R"("Amount":150.5,"Total":160.5,"Operation_Type":1,"last4":"7899",)";
-  EXPECT_THAT(lines[0],
-              ::testing::MatchesRegex(R"(\{"time":"[0-9]{4}-[0-9]{2}-[0-9]{2} )"
-                                      R"([0-9]{2}:[0-9]{2}:[0-9]{2}","id":"[0-9a-f]{16}",)"
-                                      R"("state":"pending",.*"in_doubt":true\})"));
+  EXPECT_TRUE(std::regex_match(lines[0], std::regex(R"(\{"time":"[0-9]{4}-[0-9]{2}-[0-9]{2} )"
+                                                    R"([0-9]{2}:[0-9]{2}:[0-9]{2}","id":)"
+                                                    R"("[0-9a-f]{16}","state":"pending",.*)"
+                                                    R"("in_doubt":true\})")))
+      << lines[0];
   EXPECT_THAT(lines[0], HasSubstr(sale));
   const std::string id = lines[0].substr(lines[0].find(R"("id":)"), 23);
   EXPECT_THAT(lines[1], HasSubstr(id + R"(,"state":"outcome",)" + sale));
@@ -105,9 +108,7 @@ TEST_F(JournalTest, ApprovedSalesAppendAPendingThenAnAnsweredLineWithoutCardData
   EXPECT_THAT(lines[1], HasSubstr(R"("sent":true,"answered":true,"in_doubt":false})"));
   EXPECT_TRUE(op.shown.empty());
 
-  struct stat info {};
-  ASSERT_EQ(::stat((folder / "journal.jsonl").c_str(), &info), 0);
-  EXPECT_EQ(info.st_mode & 0777, 0600u);
+  EXPECT_TRUE(tovalix::testing::IsPrivateToUser(folder / "journal.jsonl"));
 
   // A line torn by a power cut: the next sale's lines still start lines of their own.
   std::ofstream(folder / "journal.jsonl", std::ios::app) << R"({"time":"2024-0)";
@@ -196,11 +197,12 @@ TEST_F(JournalTest, UnwritableJournalIsReportedAndTheSaleStands) {
     EXPECT_THAT(op.shown[0].text, HasSubstr("journal.jsonl"));
     EXPECT_THAT(ReadFile(folder / "tovalix.log"), HasSubstr(op.shown[0].text));
     std::filesystem::remove(journal);
-    std::filesystem::create_symlink(elsewhere, journal);
+    if (!tovalix::testing::MakeSymlink(elsewhere, journal)) break;  // not for this user
   }
   EXPECT_FALSE(std::filesystem::exists(elsewhere));
 }
 
+#ifndef _WIN32  // a child process killed with SIGKILL: POSIX only
 // A sale killed while the gateway holds its request leaves its pending line; it stays in
 // doubt until an operator settles it, and a settled sale never comes back.
 TEST_F(JournalTest, ASaleKilledWhileTheGatewayHoldsItStaysInDoubtUntilSettled) {
@@ -239,6 +241,7 @@ TEST_F(JournalTest, ASaleKilledWhileTheGatewayHoldsItStaysInDoubtUntilSettled) {
   EXPECT_EQ(lines[0] + "\n" + lines[1] + "\n", before + lines[1] + "\n");  // appended only
   EXPECT_THAT(lines[1], HasSubstr(R"("state":"settled","charged":true,"in_doubt":false})"));
 }
+#endif
 
 TEST(JournalLine, EscapesTheGatewaysTextSoEachSaleStaysOneLine) {
   Dictionary result;

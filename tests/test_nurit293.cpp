@@ -1,7 +1,7 @@
-// The Nurit 293 driver through the real dlopen loader and the simulated vendor library (a
-// shared object of its own, found at $TOVALIX_BUILD_DIR/lib/libtovalix_nurit293_sim.so, which
+// The Nurit 293 driver through the real loader and the simulated vendor library (a shared
+// object of its own, found at $TOVALIX_BUILD_DIR/lib/libtovalix_nurit293_sim.so, or
+// tovalix_nurit293_sim.dll on Windows, which
 // ctest sets), with sales posted to the gateway simulator on loopback.
-#include <dlfcn.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -12,7 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "common/failure.hpp"
 #include "drivers/nurit293/nurit293.hpp"
+#include "platform/shared_library.hpp"
 #include "sim/gateway/gateway_simulator.hpp"
 #include "sim/nurit293_library/nurit293_sim.h"
 #include "support/test_environment.hpp"
@@ -38,22 +40,31 @@ std::string LibraryDir() {
   return std::string(build != nullptr ? build : ".") + "/lib/";
 }
 
+// A simulated library's file as the build names its modules.
+std::string Module(const std::string& stem) {
+#ifdef _WIN32
+  return LibraryDir() + stem + ".dll";
+#else
+  return LibraryDir() + "lib" + stem + ".so";
+#endif
+}
+
 // The script API of the simulated library, reached through the same object the loader opens.
 class SimulatedLibrary {
  public:
-  SimulatedLibrary() : path_(LibraryDir() + "libtovalix_nurit293_sim.so") {
-    handle_ = dlopen(path_.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (handle_ == nullptr) return;
+  SimulatedLibrary() : path_(Module("tovalix_nurit293_sim")) {
+    try {
+      library_ = std::make_unique<platform::SharedLibrary>(path_);
+    } catch (const Failure&) {
+      return;
+    }
     Bind("TovalixSimNurit293_Reset", reset_);
     Bind("TovalixSimNurit293_AddCard", add_card_);
     Bind("TovalixSimNurit293_Fail", fail_);
     Bind("TovalixSimNurit293_CallCount", count_);
     Bind("TovalixSimNurit293_Call", call_);
   }
-  ~SimulatedLibrary() {
-    if (handle_ != nullptr) dlclose(handle_);
-  }
-  bool ok() const { return handle_ != nullptr && reset_ && add_card_ && fail_ && count_ && call_; }
+  bool ok() const { return library_ && reset_ && add_card_ && fail_ && count_ && call_; }
   const std::string& path() const { return path_; }
   void Reset() { reset_(); }
   void AddCard(const char* mode, const char* track2, const char* track1 = "",
@@ -83,10 +94,10 @@ class SimulatedLibrary {
  private:
   template <typename F>
   void Bind(const char* name, F& target) {
-    target = reinterpret_cast<F>(dlsym(handle_, name));
+    target = reinterpret_cast<F>(library_->Symbol(name));
   }
   std::string path_;
-  void* handle_ = nullptr;
+  std::unique_ptr<platform::SharedLibrary> library_;
   decltype(&TovalixSimNurit293_Reset) reset_ = nullptr;
   decltype(&TovalixSimNurit293_AddCard) add_card_ = nullptr;
   decltype(&TovalixSimNurit293_Fail) fail_ = nullptr;
@@ -411,14 +422,17 @@ TEST_F(Nurit293Test, LibraryThatCannotBeLoadedFailsThroughFalla) {
   EXPECT_THAT(texts_of((scratch_ / "missing.so").string()),
               ElementsAre(HasSubstr("FALLA  53:No se encontró la biblioteca del Nurit 293")));
   nothing_sent();
-  EXPECT_THAT(texts_of(LibraryDir() + "libtovalix_nurit293_incomplete.so"),
+  EXPECT_THAT(texts_of(Module("tovalix_nurit293_incomplete")),
               ElementsAre(HasSubstr("FALLA  453:No se encontró el punto de entrada "
                                     "VB_notifyResult")));
   nothing_sent();
   { std::ofstream(scratch_ / "text.so") << "not a library"; }
   EXPECT_THAT(texts_of((scratch_ / "text.so").string()), ElementsAre(HasSubstr("FALLA  48:")));
   nothing_sent();
-  EXPECT_THAT(texts_of(""), ElementsAre(HasSubstr("TOVALIX_NURIT293_LIB")));
+  // Unset, it is the variable that is missing, or on Windows the library installed for the system.
+  EXPECT_THAT(texts_of(""),
+              ElementsAre(HasSubstr(
+                  platform::SystemLibraryFileName("Nurit293").value_or("TOVALIX_NURIT293_LIB"))));
   nothing_sent();
   EXPECT_EQ(gateway_.RequestCount(), 0u);
 

@@ -1,12 +1,11 @@
 #include "sim/airtime/airtime_simulator.hpp"
 
-#include <httplib.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <exception>
+
+#include "platform/clock.hpp"
 
 namespace tovalix::sim {
 namespace {
@@ -20,11 +19,10 @@ std::string Money(double value) {
 }
 
 std::string Now() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
+  const platform::WallTime now = platform::LocalNow();
   char text[32];
-  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &local);
+  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", now.date.year, now.date.month,
+                now.date.day, now.hour, now.minute, now.second);
   return text;
 }
 
@@ -90,11 +88,10 @@ std::vector<std::string> AirtimeRequest::Names() const {
 
 AirtimeSimulator::AirtimeSimulator(int port, const std::string& host)
     : server_("airtime simulator", port, host,
-              [this](const httplib::Request& in, httplib::Response& out) { Respond(in, out); }) {}
+              [this](const HttpRequest& in, HttpResponse& out) { Respond(in, out); }) {}
 
-void AirtimeSimulator::Respond(const httplib::Request& in, httplib::Response& out) {
-  const AirtimeRequest request{in.path, in.get_header_value("Content-Type"), in.body,
-                               DecodeForm(in.body)};
+void AirtimeSimulator::Respond(const HttpRequest& in, HttpResponse& out) {
+  const AirtimeRequest request{in.path, in.Header("Content-Type"), in.body, DecodeForm(in.body)};
   AirtimeAnswer answer;
   try {
     answer = Handle(request);
@@ -104,7 +101,8 @@ void AirtimeSimulator::Respond(const httplib::Request& in, httplib::Response& ou
     answer.raw = error.what();
   }
   out.status = answer.status;
-  out.set_content(answer.Body(), "text/xml; charset=utf-8");
+  out.headers.emplace_back("Content-Type", "text/xml; charset=utf-8");
+  out.body = answer.Body();
 }
 
 AirtimeSimulator::~AirtimeSimulator() {

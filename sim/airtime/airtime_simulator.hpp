@@ -21,10 +21,6 @@
 #include "sim/gateway/form_decoder.hpp"
 #include "sim/http/loopback_server.hpp"
 
-namespace httplib {
-class Server;
-}
-
 namespace tovalix::sim {
 
 struct AirtimeRequest {
@@ -114,7 +110,7 @@ class AirtimeSimulator {
 
  private:
   // Turns one HTTP request into the simulator's answer.
-  void Respond(const httplib::Request& in, httplib::Response& out);
+  void Respond(const HttpRequest& in, HttpResponse& out);
   AirtimeAnswer Handle(const AirtimeRequest& request);
   AirtimeAnswer Serve(const AirtimeRequest& request, std::size_t sequence);
 

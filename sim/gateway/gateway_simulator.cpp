@@ -1,22 +1,9 @@
 #include "sim/gateway/gateway_simulator.hpp"
 
-#include <httplib.h>
-
 #include <algorithm>
 #include <exception>
 
 namespace tovalix::sim {
-namespace {
-
-// A header value must stay on its line.
-std::string OneLine(std::string value) {
-  std::replace(value.begin(), value.end(), '\r', ' ');
-  std::replace(value.begin(), value.end(), '\n', ' ');
-  return value;
-}
-
-}  // namespace
-
 std::string GatewayRequest::Value(std::string_view name) const {
   for (const auto& pair : pairs) {
     if (pair.name == name) return pair.value;
@@ -59,10 +46,10 @@ std::string GatewayAnswer::Header(std::string_view name) const {
 
 GatewaySimulator::GatewaySimulator(int port, const std::string& host)
     : server_("gateway simulator", port, host,
-              [this](const httplib::Request& in, httplib::Response& out) { Respond(in, out); }) {}
+              [this](const HttpRequest& in, HttpResponse& out) { Respond(in, out); }) {}
 
-void GatewaySimulator::Respond(const httplib::Request& in, httplib::Response& out) {
-  GatewayRequest request{in.method, in.path, in.get_header_value("Content-Type"), in.body,
+void GatewaySimulator::Respond(const HttpRequest& in, HttpResponse& out) {
+  GatewayRequest request{in.method, in.path, in.Header("Content-Type"), in.body,
                          DecodeForm(in.body)};
   GatewayAnswer answer;
   try {
@@ -73,27 +60,23 @@ void GatewaySimulator::Respond(const httplib::Request& in, httplib::Response& ou
     answer.body = error.what();
   }
   if (answer.drop) {
-    // Promise a body and close the connection without sending it.
-    out.set_content_provider(16, "text/plain",
-                             [](std::size_t, std::size_t, httplib::DataSink&) { return false; });
+    out.cut = true;  // a body promised and never sent
     return;
   }
   out.status = answer.status;
-  for (const auto& [name, value] : answer.headers) out.set_header(name, OneLine(value));
+  out.headers = answer.headers;
+  if (answer.Header("Content-Type").empty()) out.headers.emplace_back("Content-Type", "text/html");
+  out.body = answer.body;
   if (answer.stream_bytes > 0) {
-    out.set_chunked_content_provider(
-        "text/html",
-        [this, left = answer.stream_bytes](std::size_t, httplib::DataSink& sink) mutable {
-          const std::string chunk(std::min<std::size_t>(left, 64 * 1024), 'x');
-          if (!sink.write(chunk.data(), chunk.size())) return false;  // the client hung up
-          streamed_ += chunk.size();
-          left -= chunk.size();
-          if (left == 0) sink.done();
-          return true;
-        });
-    return;
+    out.stream = [this, left = answer.stream_bytes](const HttpResponse::Write& write) mutable {
+      while (left > 0) {
+        const std::string chunk(std::min<std::size_t>(left, 64 * 1024), 'x');
+        if (!write(chunk)) return;  // the client hung up
+        streamed_ += chunk.size();
+        left -= chunk.size();
+      }
+    };
   }
-  out.set_content(answer.body, "text/html");
 }
 
 GatewaySimulator::~GatewaySimulator() {

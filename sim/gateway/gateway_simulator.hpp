@@ -18,10 +18,6 @@
 #include "sim/gateway/form_decoder.hpp"
 #include "sim/http/loopback_server.hpp"
 
-namespace httplib {
-class Server;
-}
-
 namespace tovalix::sim {
 
 struct GatewayRequest {
@@ -89,7 +85,7 @@ class GatewaySimulator {
 
  private:
   // Turns one HTTP request into the simulator's answer.
-  void Respond(const httplib::Request& in, httplib::Response& out);
+  void Respond(const HttpRequest& in, HttpResponse& out);
   void Handle(const GatewayRequest& request, GatewayAnswer& answer);
 
   mutable std::mutex mutex_;

@@ -1,23 +1,13 @@
 #include "sim/pinpad/pinpad_simulator.hpp"
 
-#include <fcntl.h>
-#include <poll.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <stdexcept>
 
 namespace tovalix::sim {
 
-PinPadSimulator::PinPadSimulator(Framing framing) : framing_(framing) {
-  if (::pipe2(wake_, O_CLOEXEC | O_NONBLOCK) != 0) throw std::runtime_error("pipe2 failed");
-}
+PinPadSimulator::PinPadSimulator(Framing framing) : framing_(framing) {}
 
 PinPadSimulator::~PinPadSimulator() {
   Stop();
-  ::close(wake_[0]);
-  ::close(wake_[1]);
 }
 
 void PinPadSimulator::Start() {
@@ -29,8 +19,7 @@ void PinPadSimulator::Start() {
 void PinPadSimulator::Stop() {
   if (!thread_.joinable()) return;
   stop_ = true;
-  const char byte = 's';
-  [[maybe_unused]] const ssize_t ignored = ::write(wake_[1], &byte, 1);
+  line_.Wake();
   thread_.join();
 }
 
@@ -55,32 +44,27 @@ std::chrono::steady_clock::time_point PinPadSimulator::LastByteSentAt() const {
 }
 
 void PinPadSimulator::HangUp() {
-  pty_.HangUp();
+  line_.HangUp();
   hung_up_ = true;
 }
 
 void PinPadSimulator::Run() {
-  char chunk[512];
   while (!Stopping()) {
-    pollfd entries[2] = {{wake_[0], POLLIN, 0}, {pty_.master(), POLLIN, 0}};
-    const nfds_t count = pty_.hung_up() ? 1 : 2;
-    if (::poll(entries, count, -1) < 0) {
-      if (errno == EINTR) continue;
-      return;
+    std::string chunk;
+    switch (line_.Wait(chunk)) {
+      case DeviceLine::Event::kWoken:
+        return;
+      case DeviceLine::Event::kFarEndGone:
+        // Nobody holds the code under test's end open any more; wait to be stopped.
+        HangUp();
+        continue;
+      case DeviceLine::Event::kBytes:
+        break;
     }
-    if ((entries[0].revents & POLLIN) != 0) return;  // asked to stop
-    if (count < 2 || entries[1].revents == 0) continue;
-    const ssize_t n = ::read(pty_.master(), chunk, sizeof chunk);
-    if (n <= 0) {
-      if (n < 0 && (errno == EAGAIN || errno == EINTR)) continue;
-      // Nobody holds the slave open any more; wait to be stopped.
-      HangUp();
-      continue;
-    }
-    pending_.append(chunk, static_cast<std::size_t>(n));
+    pending_ += chunk;
     {
       std::lock_guard lock(mutex_);
-      received_.append(chunk, static_cast<std::size_t>(n));
+      received_ += chunk;
     }
     Consume();
   }
@@ -102,23 +86,17 @@ void PinPadSimulator::Consume() {
       ++handled_;
     }
     arrived_.notify_all();
-    if (Stopping() || pty_.hung_up()) return;
+    if (Stopping() || line_.hung_up()) return;
   }
 }
 
 // Writes every byte, waiting for room; gives up when stopped or hung up.
 void PinPadSimulator::WriteAll(std::string_view bytes) {
   std::size_t done = 0;
-  while (done < bytes.size() && !Stopping() && !pty_.hung_up()) {
-    const ssize_t n = ::write(pty_.master(), bytes.data() + done, bytes.size() - done);
-    if (n > 0) {
-      done += static_cast<std::size_t>(n);
-    } else if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
-      pollfd entry{pty_.master(), POLLOUT, 0};
-      ::poll(&entry, 1, 10);
-    } else {
-      return;
-    }
+  while (done < bytes.size() && !Stopping() && !line_.hung_up()) {
+    const std::optional<std::size_t> written = line_.Write(bytes.substr(done));
+    if (!written) return;
+    done += *written;
   }
 }
 

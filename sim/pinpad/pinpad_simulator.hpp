@@ -1,8 +1,9 @@
-// The PIN pad simulator framework. A PinPadSimulator owns a pty pair and a device thread that
-// plays the PIN pad on the master end while the code under test opens PortPath() as its serial
-// port. Received bytes are cut into units by the simulator's Framing (framing.hpp): whole
-// frames, or single bytes outside a frame (ACK, NAK, EOT, ENQ, garbage). Each unit is recorded
-// and handed to OnUnit on the device thread, which answers with Send().
+// The PIN pad simulator framework. A PinPadSimulator owns a line (device_line.hpp: a pty pair
+// on POSIX, a pair of COM ports on Windows) and a device thread that plays the PIN pad on its
+// end while the code under test opens PortPath() as its serial port. Received bytes are cut into
+// units by the simulator's Framing (framing.hpp): whole frames, or single bytes outside a frame
+// (ACK, NAK, EOT, ENQ, garbage). Each unit is recorded and handed to OnUnit on the device thread,
+// which answers with Send().
 //
 // Faults are properties of a Delivery: garbage before or after the bytes, the bytes cut into
 // pieces with pauses between them, bytes paced at the real speed of 19200 baud, a silence
@@ -26,8 +27,8 @@
 #include <utility>
 #include <vector>
 
+#include "sim/pinpad/device_line.hpp"
 #include "sim/pinpad/framing.hpp"
-#include "sim/pinpad/pty_pair.hpp"
 
 namespace tovalix::sim {
 
@@ -44,7 +45,7 @@ struct Delivery {
   std::chrono::microseconds pause{0};
   std::chrono::microseconds delay{0};  // silence before the first byte
   bool paced = false;                  // one byte every kByteTimeAt19200
-  // Hang up (close the master end) once this many bytes of the output went out.
+  // Hang up (close the simulator's end) once this many bytes of the output went out.
   std::optional<std::size_t> hang_up_after;
 
   // Chainable setters: Delivery().SplitAt({3, 7}, 2ms).Paced()
@@ -95,7 +96,7 @@ class PinPadSimulator {
   PinPadSimulator& operator=(const PinPadSimulator&) = delete;
 
   // The serial port path for the code under test.
-  const std::string& PortPath() const { return pty_.slave_path(); }
+  const std::string& PortPath() const { return line_.PortPath(); }
 
   // Starts and stops the device thread. Stop is idempotent and waits for the thread.
   void Start();
@@ -144,9 +145,8 @@ class PinPadSimulator {
   void Consume();
   bool Stopping() const { return stop_.load(); }
 
-  PtyPair pty_;
+  DeviceLine line_;
   Framing framing_;
-  int wake_[2] = {-1, -1};
   std::thread thread_;
   std::atomic<bool> stop_{false};
   std::atomic<bool> hung_up_{false};

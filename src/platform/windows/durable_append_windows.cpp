@@ -1,8 +1,11 @@
 #include <windows.h>
+// windows.h first: sddl.h needs its types.
+#include <sddl.h>
 
 #include <algorithm>
 #include <string>
 #include <system_error>
+#include <vector>
 
 #include "common/failure.hpp"
 #include "platform/durable_append.hpp"
@@ -31,6 +34,25 @@ class Handle {
   HANDLE handle_;
 };
 
+// A new file lets in the user, SYSTEM and the administrators only, as mode 0600 does on POSIX:
+// the folder it lands in may let others read. Empty when the user cannot be told.
+std::wstring PrivateSddl() {
+  HANDLE token = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return L"";
+  const Handle owned(token);
+  DWORD size = 0;
+  GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+  std::vector<unsigned char> user(size);
+  wchar_t* sid = nullptr;
+  if (size == 0 || !GetTokenInformation(token, TokenUser, user.data(), size, &size) ||
+      !ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid, &sid)) {
+    return L"";
+  }
+  std::wstring sddl = L"D:P(A;;FA;;;" + std::wstring(sid) + L")(A;;FA;;;SY)(A;;FA;;;BA)";
+  LocalFree(sid);
+  return sddl;
+}
+
 }  // namespace
 
 void AppendDurably(const std::filesystem::path& path, std::string_view text) {
@@ -40,12 +62,19 @@ void AppendDurably(const std::filesystem::path& path, std::string_view text) {
     std::filesystem::create_directories(folder, error);
     if (error) Fail(folder, "crear la carpeta", static_cast<DWORD>(error.value()));
   }
+  SECURITY_ATTRIBUTES access{sizeof access, nullptr, FALSE};
+  const std::wstring sddl = PrivateSddl();
+  if (sddl.empty() || !ConvertStringSecurityDescriptorToSecurityDescriptorW(
+                          sddl.c_str(), SDDL_REVISION_1, &access.lpSecurityDescriptor, nullptr)) {
+    Fail(path, "proteger", GetLastError());
+  }
   // FILE_APPEND_DATA without FILE_WRITE_DATA: every write lands at the end, whoever else
   // appends. A symbolic link is opened as itself, never followed, and then refused.
   const Handle file(CreateFileW(path.c_str(),
                                 FILE_APPEND_DATA | FILE_READ_DATA | FILE_READ_ATTRIBUTES,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, &access, OPEN_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  LocalFree(access.lpSecurityDescriptor);
   if (file.get() == INVALID_HANDLE_VALUE) Fail(path, "abrir", GetLastError());
   FILE_ATTRIBUTE_TAG_INFO tag{};
   if (GetFileInformationByHandleEx(file.get(), FileAttributeTagInfo, &tag, sizeof tag) &&

@@ -6,6 +6,7 @@
 // windows.h first: winhttp.h needs its types.
 #include <winhttp.h>
 
+#include <algorithm>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -46,6 +47,7 @@ std::string DescribeFailure(DWORD code) {
   std::string text;
   switch (code) {
     case ERROR_WINHTTP_TIMEOUT:
+    case WSAETIMEDOUT:  // what wine's WinHTTP gives for a receive time-out
       text = "Se agotó el tiempo de espera de la operación";
       break;
     case ERROR_WINHTTP_NAME_NOT_RESOLVED:
@@ -165,7 +167,19 @@ class WinHttpClient final : public HttpClient {
                              WINHTTP_NO_HEADER_INDEX)) {
       FailWith(GetLastError());
     }
+    headers_ = RawHeaders();
     ReadBody();
+    // WinHTTP may end the body quietly where the server closed: short of its length, the
+    // answer is broken, as curl reports it.
+    DWORD length = 0;
+    size = sizeof length;
+    if (WinHttpQueryHeaders(
+            request_.get(), WINHTTP_QUERY_CONTENT_LENGTH | WINHTTP_QUERY_FLAG_NUMBER,
+            WINHTTP_HEADER_NAME_BY_INDEX, &length, &size, WINHTTP_NO_HEADER_INDEX) &&
+        body_.size() < length) {
+      body_.clear();
+      FailWith(ERROR_WINHTTP_CONNECTION_ERROR);
+    }
     status_ = static_cast<int>(status);
     answered_ = true;
   }
@@ -177,22 +191,22 @@ class WinHttpClient final : public HttpClient {
     return status_;
   }
 
+  // Read from the header lines as they came: a WinHTTP lookup by name may answer for a
+  // header of its own ("status" gives the status code under wine).
   std::string ResponseHeader(std::string_view name) const override {
     RequireAnswer();
-    const std::wstring wide_name = WideText(name);
-    DWORD size = 0;
-    WinHttpQueryHeaders(request_.get(), WINHTTP_QUERY_CUSTOM, wide_name.c_str(),
-                        WINHTTP_NO_OUTPUT_BUFFER, &size, WINHTTP_NO_HEADER_INDEX);
-    if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || size > kMaxHeaderBytes) {
-      throw Failure("No se encontró el encabezado solicitado: " + std::string(name));
+    std::string_view rest = headers_;
+    rest.remove_prefix(std::min(rest.find('\n') + 1, rest.size()));  // the status line
+    while (!rest.empty()) {
+      const std::size_t end = std::min(rest.find('\n'), rest.size());
+      const std::string_view line = rest.substr(0, end);
+      rest.remove_prefix(std::min(end + 1, rest.size()));
+      const std::size_t colon = line.find(':');
+      if (colon != line.npos && SameName(line.substr(0, colon), name)) {
+        return std::string(TrimWhiteSpace(line.substr(colon + 1)));
+      }
     }
-    std::wstring value(size / sizeof(wchar_t) + 1, L'\0');
-    if (!WinHttpQueryHeaders(request_.get(), WINHTTP_QUERY_CUSTOM, wide_name.c_str(), value.data(),
-                             &size, WINHTTP_NO_HEADER_INDEX)) {
-      throw Failure("No se encontró el encabezado solicitado: " + std::string(name));
-    }
-    value.resize(size / sizeof(wchar_t));
-    return TrimmedHeaderBytes(value);
+    throw Failure("No se encontró el encabezado solicitado: " + std::string(name));
   }
 
   const std::string& Body() const override {
@@ -220,15 +234,45 @@ class WinHttpClient final : public HttpClient {
     }
   }
 
-  // WinHTTP widens each header byte to the character of the same number: narrowing it back
-  // gives the bytes the server sent, which the callers decode as they decode curl's.
-  static std::string TrimmedHeaderBytes(std::wstring_view value) {
-    std::string bytes;
-    bytes.reserve(value.size());
-    for (const wchar_t c : value) {
-      bytes += c <= 0xFF ? static_cast<char>(c) : '?';
+  // The header lines of the answer as the bytes the server sent, which the callers decode as
+  // they decode curl's. WinHTTP widens each byte either to the character of the same number or
+  // through the ANSI code page: both are undone. Past kMaxHeaderBytes the answer is refused,
+  // for a WinHTTP that does not enforce its own limit.
+  std::string RawHeaders() const {
+    DWORD size = 0;
+    WinHttpQueryHeaders(request_.get(), WINHTTP_QUERY_RAW_HEADERS_CRLF,
+                        WINHTTP_HEADER_NAME_BY_INDEX, WINHTTP_NO_OUTPUT_BUFFER, &size,
+                        WINHTTP_NO_HEADER_INDEX);
+    if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) FailWith(GetLastError());
+    if (size / sizeof(wchar_t) > kMaxHeaderBytes) throw Failure(kTooLarge);
+    std::wstring wide(size / sizeof(wchar_t) + 1, L'\0');
+    if (!WinHttpQueryHeaders(request_.get(), WINHTTP_QUERY_RAW_HEADERS_CRLF,
+                             WINHTTP_HEADER_NAME_BY_INDEX, wide.data(), &size,
+                             WINHTTP_NO_HEADER_INDEX)) {
+      FailWith(GetLastError());
     }
-    return std::string(TrimWhiteSpace(bytes));
+    wide.resize(size / sizeof(wchar_t));
+    std::string bytes;
+    bytes.reserve(wide.size());
+    for (const wchar_t c : wide) {
+      char byte = '?';
+      BOOL lossy = FALSE;
+      if (c <= 0xFF) {
+        byte = static_cast<char>(c);
+      } else if (WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, &c, 1, &byte, 1, nullptr,
+                                     &lossy) != 1 ||
+                 lossy) {
+        byte = '?';
+      }
+      bytes += byte;
+    }
+    return bytes;
+  }
+
+  static bool SameName(std::string_view a, std::string_view b) {
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [&](char x, char y) { return lower(x) == lower(y); });
   }
 
   void RequireAnswer() const {
@@ -242,6 +286,7 @@ class WinHttpClient final : public HttpClient {
   bool answered_ = false;
   bool request_sent_ = false;
   int status_ = 0;
+  std::string headers_;
   std::string body_;
 };
 

@@ -1,5 +1,5 @@
 // tovalix demo on Windows: the demo runs the gateway, airtime and PIN pad simulators inside the
-// program, and they are built on Linux only (ptys, cpp-httplib). The command stays, so that
+// program, and they are built on Linux only (ptys). The command stays, so that
 // whoever types it learns why it does nothing and what to do instead.
 #include <cstdio>
 
