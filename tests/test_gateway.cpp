@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include "platform/http_client.hpp"
 #include "platform/safe_address.hpp"
 #include "sim/gateway/gateway_simulator.hpp"
+#include "sim/http/socket.hpp"
 #include "support/sale_layouts.hpp"
 #include "support/test_environment.hpp"
 
@@ -288,6 +290,36 @@ TEST_F(GatewayTest, OversizedAnswersStopTheTransferAsABrokenConnection) {
   }
   // The body stopped near its limit, far short of the 64 MiB offered (socket buffers aside).
   EXPECT_LT(sim.StreamedBytes(), std::size_t{16} << 20);
+}
+
+// What the simulator's server answers raw bytes with (its status line, "" for no answer); the
+// client stops sending once they are out. Only a sound request reaches the gateway.
+TEST_F(GatewayTest, RawRequestsThatAreNotSoundAreRefusedAndNeverReachTheGateway) {
+  const std::string post = "POST /gateway.asp HTTP/1.1\r\n";
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"\x01\xff garbage\r\n\r\n", "HTTP/1.1 400 Bad Request"},
+      {post + "Transfer-Encoding: chunked\r\n\r\n3\r\nabc\r\n0\r\n\r\n",
+       "HTTP/1.1 400 Bad Request"},
+      {post + "Content-Length: 3x\r\n\r\nabc", "HTTP/1.1 400 Bad Request"},
+      {post + "no colon\r\n\r\n", "HTTP/1.1 400 Bad Request"},
+      {post + "Content-Length: 99999999999999999999\r\n\r\n", "HTTP/1.1 413 Content Too Large"},
+      {post + "X: " + std::string(70000, 'h') + "\r\n\r\n", "HTTP/1.1 413 Content Too Large"},
+      {"GET /gateway.asp HTTP/1.1\r\n\r\n", "HTTP/1.1 405 Method Not Allowed"},
+      {post + "Content-Length: 10\r\n\r\nabc", ""},  // the client went away mid-body
+      {post + "Content-Length: 3\r\n\r\nabcdef", "HTTP/1.1 200 OK"},
+  };
+  for (const auto& [bytes, status] : cases) {
+    const sim::net::Socket socket = sim::net::Connect("127.0.0.1", sim.Port());
+    ASSERT_NE(socket, sim::net::kNoSocket);
+    EXPECT_EQ(sim::net::Send(socket, bytes.data(), bytes.size()), static_cast<long>(bytes.size()));
+    sim::net::ShutdownSend(socket);
+    std::string answer(4096, '\0');
+    answer.resize(static_cast<std::size_t>(
+        std::max(0L, sim::net::Receive(socket, answer.data(), answer.size()))));
+    sim::net::Close(socket);
+    EXPECT_EQ(answer.substr(0, answer.find("\r\n")), status) << bytes.substr(0, 40);
+  }
+  EXPECT_EQ(Only().body, "abc");
 }
 
 TEST_F(GatewayTest, AmpersandPercentAndPlusArriveIntactWhileEqualsAndCaretGoRaw) {

@@ -14,6 +14,9 @@ inline constexpr Socket kNoSocket = -1;
 
 // Listens on `host`:`port` (0 chooses one) and sets `bound` to the port; kNoSocket on failure.
 Socket Listen(const std::string& host, int port, int& bound);
+// A blocking connection to `host`:`port`, for a client that speaks raw bytes; kNoSocket when
+// it cannot be made.
+Socket Connect(const std::string& host, int port);
 // A connection waiting on `listener`, non-blocking; kNoSocket when there is none.
 Socket Accept(Socket listener);
 // Waits up to `milliseconds` until `socket` can be read (or written): 1 when it can, 0 when

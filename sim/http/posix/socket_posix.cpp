@@ -44,6 +44,19 @@ Socket Listen(const std::string& host, int port, int& bound) {
   return fd;
 }
 
+Socket Connect(const std::string& host, int port) {
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(static_cast<std::uint16_t>(port));
+  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd >= 0 && ::inet_pton(AF_INET, host.c_str(), &address.sin_addr) == 1 &&
+      ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
+    return fd;
+  }
+  if (fd >= 0) ::close(fd);
+  return kNoSocket;
+}
+
 Socket Accept(Socket listener) {
   const int fd = ::accept4(Fd(listener), nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
   return fd < 0 ? kNoSocket : fd;

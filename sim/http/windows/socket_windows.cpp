@@ -52,6 +52,19 @@ Socket Listen(const std::string& host, int port, int& bound) {
   return static_cast<Socket>(handle);
 }
 
+Socket Connect(const std::string& host, int port) {
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = ::htons(static_cast<u_short>(port));
+  const SOCKET handle = Started() ? ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP) : INVALID_SOCKET;
+  if (handle != INVALID_SOCKET && ::inet_pton(AF_INET, host.c_str(), &address.sin_addr) == 1 &&
+      ::connect(handle, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
+    return static_cast<Socket>(handle);
+  }
+  if (handle != INVALID_SOCKET) ::closesocket(handle);
+  return kNoSocket;
+}
+
 Socket Accept(Socket listener) {
   const SOCKET handle = ::accept(Handle(listener), nullptr, nullptr);
   if (handle == INVALID_SOCKET) return kNoSocket;
