@@ -434,15 +434,15 @@ TEST_F(AirtimeTest, HostileAnswersAreRefusedOrHarmless) {
     const char* response_text;
   };
   const std::vector<Case> cases = {
-      {"entities are not expanded",
+      {"a document type is refused: its entities are never expanded",
        "<!DOCTYPE r [<!ENTITY a \"xxxxxxxxxx\"><!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;\">"
        "<!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;\">]><r>" +
            refused + "<responseText>&c;</responseText></r>",
-       "False", "&c;"},
-      {"external entities are not fetched",
+       "", ""},
+      {"nor are external entities fetched",
        "<!DOCTYPE r [<!ENTITY e SYSTEM \"file:///etc/passwd\">]><r>" + refused +
            "<responseText>&e;</responseText></r>",
-       "False", "&e;"},
+       "", ""},
       {"a document past the size limit is not read",
        "<r><accepted>True</accepted><notes>" + std::string(std::size_t{2} << 20, 'n') +
            "</notes></r>",
@@ -456,7 +456,8 @@ TEST_F(AirtimeTest, HostileAnswersAreRefusedOrHarmless) {
     EXPECT_EQ(result.Item("Accepted"), c.accepted);
     EXPECT_EQ(result.Item("responseText"), c.response_text);
   }
-  EXPECT_THAT(op.Texts(), ElementsAre(HasSubstr("se interrumpió")));
+  EXPECT_THAT(op.Texts(), ElementsAre(HasSubstr("tipo de documento"),
+                                      HasSubstr("tipo de documento"), HasSubstr("se interrumpió")));
 }
 
 TEST_F(AirtimeTest, AnswersThatAreNotXmlOrComeTooLateAreReported) {
@@ -697,13 +698,18 @@ TEST(AirtimeXml, NodesInOrderWithTextsByPositionAndNamesCaseSensitive) {
   EXPECT_THROW(document->Load("not xml"), Failure);
   EXPECT_TRUE(document->Root().IsNull());
   EXPECT_THROW(document->Load(""), Failure);
-  // Nesting far deeper than any answer neither breaks the parser nor the text walk.
-  std::string deep;
-  for (int i = 0; i < 200000; ++i) deep += "<a>";
-  deep += "t";
-  for (int i = 0; i < 200000; ++i) deep += "</a>";
-  document->Load(deep);
+  // Elements nest at most 256 deep; far deeper nesting is refused without breaking the parser.
+  const auto nested = [](int depth) {
+    std::string text;
+    for (int i = 0; i < depth; ++i) text += "<a>";
+    text += "t";
+    for (int i = 0; i < depth; ++i) text += "</a>";
+    return text;
+  };
+  document->Load(nested(256));
   EXPECT_EQ(document->Root().Text(), "t");
+  EXPECT_THROW(document->Load(nested(257)), Failure);
+  EXPECT_THROW(document->Load(nested(200000)), Failure);
 }
 
 }  // namespace

@@ -31,25 +31,56 @@ bool IsText(pugi::xml_node node) {
 class PugiXmlDocument final : public XmlDocument {
  public:
   void Load(std::string_view text) override {
-    // The default flags leave out comments, processing instructions, the declaration, the
-    // document type and texts made only of white space. pugixml parses without recursion.
-    const pugi::xml_parse_result parsed =
-        document_.load_buffer(text.data(), text.size(), pugi::parse_default, pugi::encoding_auto);
-    if (!parsed) {
-      document_.reset();
-      throw Failure("La respuesta no es un documento XML válido (" +
-                    std::string(parsed.description()) + ", posición " +
-                    std::to_string(parsed.offset) + ")");
+    // The default flags leave out comments, processing instructions, the declaration, texts
+    // made only of white space; the document type is kept only to be refused, as Windows'
+    // reader does: no answer of a web service carries one, and a hostile one would bring
+    // entities. pugixml parses without recursion.
+    const pugi::xml_parse_result parsed = document_.load_buffer(
+        text.data(), text.size(), pugi::parse_default | pugi::parse_doctype, pugi::encoding_auto);
+    if (!parsed)
+      Refuse(std::string(parsed.description()) + ", posición " + std::to_string(parsed.offset));
+    for (pugi::xml_node node = document_.first_child(); node; node = node.next_sibling()) {
+      if (node.type() == pugi::node_doctype) Refuse("trae una definición de tipo de documento");
     }
-    if (!document_.document_element()) {
-      document_.reset();
-      throw Failure("La respuesta no es un documento XML válido (no tiene elemento raíz)");
+    if (!document_.document_element()) Refuse("no tiene elemento raíz");
+    if (DeeperThan(document_.document_element(), kMaxDepth)) {
+      Refuse("anida más de " + std::to_string(kMaxDepth) + " elementos");
     }
   }
 
   XmlNode Root() const override { return XmlAccess::Wrap(document_.document_element()); }
 
  private:
+  // Windows' reader stops at the same depth.
+  static constexpr int kMaxDepth = 256;
+
+  [[noreturn]] void Refuse(const std::string& why) {
+    document_.reset();
+    throw Failure("La respuesta no es un documento XML válido (" + why + ")");
+  }
+
+  // Whether an element lies deeper than `limit` (the root is at 1). Walks without recursion:
+  // the tree may be far deeper than the stack.
+  static bool DeeperThan(pugi::xml_node root, int limit) {
+    int depth = 1;
+    pugi::xml_node node = root;
+    while (node) {
+      if (depth > limit && node.type() == pugi::node_element) return true;
+      if (node.first_child()) {
+        node = node.first_child();
+        ++depth;
+        continue;
+      }
+      while (node != root && !node.next_sibling()) {
+        node = node.parent();
+        --depth;
+      }
+      if (node == root) break;
+      node = node.next_sibling();
+    }
+    return false;
+  }
+
   pugi::xml_document document_;
 };
 

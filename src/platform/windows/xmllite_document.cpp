@@ -98,11 +98,12 @@ class XmlLiteDocument final : public XmlDocument {
     if (FAILED(CreateReaderFunction()(__uuidof(IXmlReader), reinterpret_cast<void**>(reader.out()),
                                       nullptr)) ||
         FAILED(reader->SetProperty(XmlReaderProperty_DtdProcessing, DtdProcessing_Prohibit)) ||
-        FAILED(reader->SetProperty(XmlReaderProperty_MaxElementDepth, kMaxDepth)) ||
+        FAILED(reader->SetProperty(XmlReaderProperty_MaxElementDepth, kMaxDepth + 2)) ||
         FAILED(reader->SetInput(stream.get()))) {
       throw Failure("No se pudo preparar el lector XML del sistema");
     }
     TreeNode* open = nullptr;  // the element whose children are being read
+    LONG_PTR open_depth = 0;   // how deep `open` lies (the root at 1)
     XmlNodeType type = XmlNodeType_None;
     HRESULT result = S_OK;
     while ((result = reader->Read(&type)) == S_OK) {
@@ -112,17 +113,24 @@ class XmlLiteDocument final : public XmlDocument {
           const WCHAR* name = nullptr;
           UINT length = 0;
           if (FAILED(reader->GetQualifiedName(&name, &length))) NotXml("nombre ilegible");
+          if (open_depth >= kMaxDepth) TooDeep();
           TreeNode& node = Add(open, TreeNode::Kind::kElement);
           node.name = NarrowText(std::wstring_view(name, length));
           if (open == nullptr) {
             if (root_ != nullptr) NotXml("más de un elemento raíz");
             root_ = &node;
           }
-          if (!empty) open = &node;
+          if (!empty) {
+            open = &node;
+            ++open_depth;
+          }
           break;
         }
         case XmlNodeType_EndElement:
-          if (open != nullptr) open = open->parent;
+          if (open != nullptr) {
+            open = open->parent;
+            --open_depth;
+          }
           break;
         case XmlNodeType_Text:
         case XmlNodeType_CDATA: {
@@ -140,6 +148,10 @@ class XmlLiteDocument final : public XmlDocument {
           break;  // declaration, comments, processing instructions, white space
       }
     }
+    // The two refusals of a hostile answer say what they refused, as on every system.
+    if (result == static_cast<HRESULT>(WC_E_DTDPROHIBITED))
+      NotXml("trae una definición de tipo de documento");
+    if (result == static_cast<HRESULT>(SC_E_MAXELEMENTDEPTH)) TooDeep();
     if (FAILED(result)) {
       UINT line = 0;
       UINT column = 0;
@@ -150,6 +162,12 @@ class XmlLiteDocument final : public XmlDocument {
       NotXml(std::string("error 0x") + code + ", línea " + std::to_string(line) + ", columna " +
              std::to_string(column));
     }
+  }
+
+  // The depth is counted here, as on every system; the reader's own limit, a little looser
+  // (it counts differently), only stops it from reading further.
+  [[noreturn]] static void TooDeep() {
+    NotXml("anida más de " + std::to_string(kMaxDepth) + " elementos");
   }
 
   TreeNode& Add(TreeNode* parent, TreeNode::Kind kind) {
