@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "drivers/nurit293/nurit293.hpp"
+#include "drivers/nurit293/commands.hpp"
 #include "sim/gateway/gateway_simulator.hpp"
 #include "sim/nurit293_library/nurit293_sim.h"
 #include "support/test_environment.hpp"

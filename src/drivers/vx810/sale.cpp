@@ -1,4 +1,4 @@
-#include "drivers/vx810/venta_vx810.hpp"
+#include "drivers/vx810/sale.hpp"
 
 #include <optional>
 #include <string>
@@ -6,7 +6,7 @@
 
 #include "common/error_report.hpp"
 #include "common/number_text.hpp"
-#include "drivers/vx810/vx810.hpp"
+#include "drivers/vx810/commands.hpp"
 #include "gateway/pin_pad.hpp"
 #include "gateway/sale_journal.hpp"
 #include "serial/generales.hpp"
@@ -14,7 +14,6 @@
 namespace tovalix::drivers::vx810 {
 namespace {
 
-constexpr std::string_view kModelo = "Vx810";
 constexpr char kEnq = 0x05;
 
 // Expected answer codes, as compact hex.
@@ -62,7 +61,7 @@ class Venta {
 
  private:
   void Pasos() {
-    link_.FijaModelo(kModelo);
+    link_.SetFormat(kFormat);
     link_.Abre(e_.puerto);
     // Wake-up: ENQ alone, unframed.
     link_.LimpiaBuffer();

@@ -1,4 +1,6 @@
-#include "drivers/ingenico/venta_ingenico.hpp"
+#include "drivers/ingenico/sale.hpp"
+
+#include "drivers/ingenico/exchange.hpp"
 
 #include <string>
 #include <string_view>
@@ -6,7 +8,7 @@
 #include "common/error_report.hpp"
 #include "common/failure.hpp"
 #include "common/number_text.hpp"
-#include "drivers/ingenico/ingenico.hpp"
+#include "drivers/ingenico/commands.hpp"
 #include "gateway/pin_pad.hpp"
 #include "gateway/sale_journal.hpp"
 #include "serial/generales.hpp"
@@ -45,7 +47,7 @@ class Venta {
   }
 
   void Flow() {
-    e_.link.FijaModelo(modelo_ == Modelo::kIngenico3070 ? "INGENICO3070" : "IPP320");
+    e_.link.SetFormat(kFormat);
     e_.link.Abre(e_.puerto);
     Comando(Driver().ArmaLogo());
     if (Lee(0)) {
@@ -72,7 +74,7 @@ class Venta {
     return !frame.empty() && e_.link.EnviaComando(frame) == 1;
   }
   bool Recibe(const std::string& frame, std::string_view codigo) {
-    return !frame.empty() && e_.link.EnviaRecibe(frame, codigo) == 1;
+    return !frame.empty() && EnviaRecibe(e_.link, frame, codigo) == 1;
   }
   bool Muestra(std::string texto) { return Comando(Driver().ArmaMensaje(texto)); }
 
