@@ -140,7 +140,7 @@ TEST_F(Vx810FlowTest, APinPadThatStaysBusyEndsTheSaleLikeAFailedExchange) {
   ASSERT_GT(commands.size(), 2u);
   EXPECT_EQ(commands.front(), "ENQ");
   EXPECT_THAT(std::vector(commands.begin() + 1, commands.end()), Each("I02"));  // no 72, no card
-  EXPECT_GE(clock.Now(), kPlazoReposo);
+  EXPECT_GE(clock.Now(), kIdleTimeout);
   ExpectNotSent(result);
   EXPECT_EQ(result.Item("Response_Message"), kFirstMessage);
 }

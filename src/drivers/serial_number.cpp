@@ -28,7 +28,7 @@ constexpr std::string_view kSinNumeroDeSerie =
 
 }  // namespace
 
-std::string LeeNumeroDeSerie(serial::SerialLink& link, Operator& op, const std::string& request,
+std::string ReadSerialNumber(serial::SerialLink& link, Operator& op, const std::string& request,
                              std::size_t offset, std::size_t length) {
   std::string serie;
   RunTrapped(op, [&] {

@@ -16,7 +16,7 @@ namespace tovalix::drivers {
 // that begin `offset` after the first "06" of the answer, without "-", read as a number and
 // written back in decimal. "" when the exchange fails or the answer holds no serial number (the
 // operator is told: a serial number 0 must not pass). Never throws.
-std::string LeeNumeroDeSerie(serial::SerialLink& link, Operator& op, const std::string& request,
+std::string ReadSerialNumber(serial::SerialLink& link, Operator& op, const std::string& request,
                              std::size_t offset, std::size_t length);
 
 }  // namespace tovalix::drivers

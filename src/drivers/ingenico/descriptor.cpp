@@ -29,20 +29,20 @@ std::string SerieIngenico(serial::SerialLink& link, Operator& op, std::size_t by
   return Tramo(hex, cf0 + 18, bytes * 3);
 }
 
-std::string Serie3070(serial::SerialLink& link, Operator& op) {
+std::string Serial3070(serial::SerialLink& link, Operator& op) {
   return SerieIngenico(link, op, 6);
 }
 
-std::string SerieIPP320(serial::SerialLink& link, Operator& op) {
+std::string SerialIPP320(serial::SerialLink& link, Operator& op) {
   return SerieIngenico(link, op, 7);
 }
 
 }  // namespace
 
 extern const ModelDescriptor kIngenico3070Model{
-    "INGENICO3070", {kDevices3070, {}}, kFormat,   kCapacidadImporte,
-    true,           &VentaIngenico3070, &Serie3070};
+    "INGENICO3070", {kDevices3070, {}}, kFormat,    kCapacidadImporte,
+    true,           &VentaIngenico3070, &Serial3070};
 extern const ModelDescriptor kIPP320Model{
-    "IPP320", {kDevicesIPP320, {}}, kFormat, kCapacidadImporte, true, &VentaIPP320, &SerieIPP320};
+    "IPP320", {kDevicesIPP320, {}}, kFormat, kCapacidadImporte, true, &VentaIPP320, &SerialIPP320};
 
 }  // namespace tovalix::drivers::ingenico

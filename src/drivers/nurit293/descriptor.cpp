@@ -12,12 +12,12 @@ constexpr std::string_view kDevices[] = {"\\device\\slabser0", "\\device\\slabse
                                          "\\device\\USBSER000", "\\device\\USBSER001"};
 
 // The vendor library opens COM1 to COM9 only.
-constexpr std::string_view kAvisoComAlto =
+constexpr std::string_view kAboveCom9Warning =
     "LOS EQUIPOS NURIT293 DEBEN TENER UN COM MENOR O IGUAL A 9 ASIGNADO O DE LO CONTRARIO TIENEN "
     "PROBLEMAS DE COMUNICACION Y SE DETECTO QUE EL COM ASIGNADO A SU EQUIPO NURIT ES EL ";
 
 // STX "06" ETX LRC.
-std::string PideSerie() {
+std::string SerialRequest() {
   std::string frame(1, serial::kStx);
   frame += "06";
   frame += serial::kEtx;
@@ -28,11 +28,11 @@ std::string PideSerie() {
 }  // namespace
 
 std::string SerieNurit293(serial::SerialLink& link, Operator& op) {
-  return LeeNumeroDeSerie(link, op, PideSerie(), 3, 15);
+  return ReadSerialNumber(link, op, SerialRequest(), 3, 15);
 }
 
 extern const ModelDescriptor kNurit293Model{
-    "NURIT293",    {kDevices, kAvisoComAlto}, kFormat, kCapacidadImporte, false, &VentaNurit293,
+    "NURIT293",    {kDevices, kAboveCom9Warning}, kFormat, kCapacidadImporte, false, &VentaNurit293,
     &SerieNurit293};
 
 }  // namespace tovalix::drivers::nurit293

@@ -13,7 +13,7 @@ constexpr std::string_view kDevices[] = {"\\device\\USBSER000", "\\device\\USBSE
 }  // namespace
 
 std::string SerieVx810(serial::SerialLink& link, Operator& op) {
-  return LeeNumeroDeSerie(link, op, Vx810().ArmaSimple("06"), 7, 11);
+  return ReadSerialNumber(link, op, Vx810().ArmaSimple("06"), 7, 11);
 }
 
 extern const ModelDescriptor kVx810Model{"Vx810", {kDevices, {}}, kFormat,    kCapacidadImporte,

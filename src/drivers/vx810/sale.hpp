@@ -21,7 +21,7 @@ namespace tovalix::drivers::vx810 {
 // still busy after this many seconds of asking never will, and the sale ends the way a failed
 // exchange ends it (straight to the release of the port). A count of answers would not bound
 // the wait: each answer may take the whole of an exchange's deadline.
-inline constexpr double kPlazoReposo = 60;
+inline constexpr double kIdleTimeout = 60;
 
 // The amounts a sale can carry: what C31's four-byte fields hold.
 inline constexpr CapacidadImporte kCapacidadImporte{kMaxCentavos, false};
