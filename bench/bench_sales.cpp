@@ -22,9 +22,9 @@
 
 #include <tovalix/operator.hpp>
 
-#include "drivers/ingenico/venta_ingenico.hpp"
-#include "drivers/optimum/venta_optimum.hpp"
-#include "drivers/vx810/venta_vx810.hpp"
+#include "drivers/ingenico/sale.hpp"
+#include "drivers/optimum/sale.hpp"
+#include "drivers/vx810/sale.hpp"
 #include "gateway/pin_pad.hpp"
 #include "gateway/web_transaction.hpp"
 #include "platform/clock.hpp"

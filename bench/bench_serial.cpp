@@ -13,6 +13,7 @@
 
 #include <tovalix/operator.hpp>
 
+#include "drivers/models.hpp"
 #include "platform/clock.hpp"
 #include "serial/generales.hpp"
 #include "serial/serial_link.hpp"
@@ -63,7 +64,7 @@ int main() {
   PacedPad pad(answer);
   QuietOperator op;
   tovalix::serial::SerialLink link(op, tovalix::platform::SystemClock());
-  link.FijaModelo("IPP320");
+  link.SetFormat(tovalix::drivers::FindModel("IPP320")->format);
   link.Abre(pad.PortPath());
   const std::string hex = tovalix::serial::TextoAHex(command);
 

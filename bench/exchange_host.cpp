@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "bench_support.hpp"
+#include "drivers/models.hpp"
 #include "platform/clock.hpp"
 #include "serial/generales.hpp"
 #include "serial/serial_link.hpp"
@@ -30,7 +31,7 @@ int main(int argc, char** argv) {
 
   tovalix::bench::QuietOperator op;
   tovalix::serial::SerialLink link(op, tovalix::platform::SystemClock());
-  link.FijaModelo("IPP320");
+  link.SetFormat(tovalix::drivers::FindModel("IPP320")->format);
   link.Abre(argv[1]);
   std::vector<double> ratio;
   for (int i = 0; i < exchanges; ++i) {

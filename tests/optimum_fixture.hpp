@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <string>
 
-#include "drivers/optimum/venta_optimum.hpp"
+#include "drivers/optimum/sale.hpp"
 #include "drivers/sale_request.hpp"
 #include "platform/clock.hpp"
 #include "serial/serial_link.hpp"

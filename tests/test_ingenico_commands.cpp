@@ -11,7 +11,7 @@
 #include <tovalix/ipp320.hpp>
 #include <vector>
 
-#include "drivers/ingenico/ingenico.hpp"
+#include "drivers/ingenico/commands.hpp"
 #include "drivers/ingenico/logo.hpp"
 #include "serial/generales.hpp"
 #include "support/test_environment.hpp"

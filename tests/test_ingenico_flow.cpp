@@ -1,13 +1,14 @@
 // The Ingenico sale flow against the simulated Ingenico on a real pty and the simulated gateway
 // on loopback, on both models. Deadlines run on a fast clock. Card numbers are made up.
-#include "drivers/ingenico/venta_ingenico.hpp"
+#include "drivers/ingenico/sale.hpp"
+#include "drivers/models.hpp"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <tuple>
 
-#include "drivers/ingenico/ingenico.hpp"
+#include "drivers/ingenico/commands.hpp"
 #include "serial/generales.hpp"
 #include "sim/gateway/gateway_simulator.hpp"
 #include "sim/ingenico/ingenico_simulator.hpp"
@@ -423,7 +424,7 @@ TEST(IngenicoSimulator, AnswersConfigurationAndKeyboardTheWayTheDriverReadsThem)
     sim::IngenicoSimulator pad(model);
     pad.SetSerialNumber(serial);
     pad.SetKeyboardEntry("987");
-    link.FijaModelo(tipo);
+    link.SetFormat(drivers::FindModel(tipo)->format);
     link.Abre(pad.PortPath());
     ASSERT_EQ(link.EnviaRecibe(driver.ConfigPinPad(), kCodigoCF0), 1);
     const std::string spaced = serial::TextoAHex(link.BufferRecepcion());

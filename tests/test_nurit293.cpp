@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "common/failure.hpp"
-#include "drivers/nurit293/nurit293.hpp"
+#include "drivers/nurit293/commands.hpp"
 #include "platform/shared_library.hpp"
 #include "sim/gateway/gateway_simulator.hpp"
 #include "sim/nurit293_library/nurit293_sim.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "drivers/optimum/optimum.hpp"
+#include "drivers/optimum/commands.hpp"
 #include "serial/generales.hpp"
 
 namespace tovalix::drivers::optimum {

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "drivers/models.hpp"
+#include "drivers/optimum/exchange.hpp"
 #include "optimum_fixture.hpp"
 #include "sim/pinpad/scripted_pinpad.hpp"
 #include "support/sale_layouts.hpp"
@@ -226,7 +228,7 @@ TEST_F(OptimumFlowTest, ASilentTerminalGives99) {
   pad.Queue(OptimumReading::Silence());
   const double start = clock.Now();
   const Dictionary result = Sell(Venta(20));
-  EXPECT_GE(clock.Now() - start, serial::SerialLink::kPlazoRecibeOptimum);
+  EXPECT_GE(clock.Now() - start, drivers::optimum::kPlazoRecibeOptimum);
   EXPECT_EQ(result.Item("Response_Message"), "ERROR AL LEER TARJETA, REINTENTE");
   EXPECT_THAT(pad.Displays(), ElementsAre("Error al leer la tarjeta."));
 }
@@ -280,7 +282,7 @@ TEST_F(OptimumFlowTest, SerieOptimumReadsTheSerialNumberAfterP57A) {
   link.Abre(pad.PortPath());
   EXPECT_EQ(SerieOptimum(link, op), sim::OptimumPinPad::kDefaultSerial);
   EXPECT_EQ(pad.SerialRequests(), 1);
-  EXPECT_EQ(link.Modelo(), "OPTIMUM");
+  EXPECT_EQ(link.GetFormat().shape, serial::FrameShape::kOptimum);
   link.Cierra();
 
   sim::OptimumPinPad other("H2-0099");
@@ -304,12 +306,12 @@ TEST_F(OptimumFlowTest, SerieOptimumIsEmptyWhenRefusedOrWithoutANumber) {
 // --- the simulator reads what it is sent ----------------------------------------------------
 
 TEST_F(OptimumFlowTest, TheSimulatorRefusesFramesItCannotRead) {
-  link.FijaModelo("OPTIMUM");
+  link.SetFormat(drivers::FindModel("OPTIMUM")->format);
   link.Abre(pad.PortPath());
   std::string bad = sim::OptimumFrame("C50AHOLA");
   bad.back() = static_cast<char>(bad.back() ^ 0x11);
-  EXPECT_EQ(link.EnviaOptimum(bad, "50"), 0);
-  EXPECT_EQ(link.EnviaOptimum(sim::OptimumFrame("C50AHOLA"), "50"), 1);
+  EXPECT_EQ(drivers::optimum::EnviaOptimum(link, bad, "50"), 0);
+  EXPECT_EQ(drivers::optimum::EnviaOptimum(link, sim::OptimumFrame("C50AHOLA"), "50"), 1);
   link.Cierra();
   ASSERT_EQ(pad.Problems().size(), 1u);
   EXPECT_THAT(pad.Problems()[0], HasSubstr("LRC"));

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "drivers/optimum/commands.hpp"
 #include "drivers/optimum/impresion.hpp"
-#include "drivers/optimum/optimum.hpp"
 #include "optimum_fixture.hpp"
 
 namespace tovalix::drivers::optimum {

@@ -5,6 +5,7 @@
 
 #include <fstream>
 
+#include "drivers/models.hpp"
 #include "platform/device_map.hpp"
 #include "serial/port_discovery.hpp"
 #include "support/test_environment.hpp"
@@ -64,14 +65,14 @@ TEST_F(TableTest, EachModelTriesItsCandidatesInOrder) {
     for (const std::string& expected : c.order) {
       WriteTable(devices);
       op.shown.clear();
-      EXPECT_EQ(AsignaPuerto(c.tipo, op), expected);
+      EXPECT_EQ(AsignaPuerto(drivers::PortNamesOf(c.tipo), op), expected);
       EXPECT_TRUE(op.shown.empty());
       std::erase_if(devices, [&](const DeviceMapEntry& e) { return e.port == expected; });
     }
     // The rest of the map (other models' devices included) is never looked at.
     WriteTable(devices);
     op.shown.clear();
-    EXPECT_EQ(AsignaPuerto(c.tipo, op), "");
+    EXPECT_EQ(AsignaPuerto(drivers::PortNamesOf(c.tipo), op), "");
     EXPECT_EQ(op.shown, std::vector<ShownMessage>{kNoPort});
   }
 }
@@ -79,12 +80,12 @@ TEST_F(TableTest, EachModelTriesItsCandidatesInOrder) {
 TEST_F(TableTest, TriedNamesShowTheLookupsMade) {
   WriteTable({{"\\device\\VFMX800Port0", "/dev/ttyACM3"}});
   const platform::TableDeviceMap map(table);
-  const EleccionPuerto vx = EligePuerto("Vx810", map);
+  const EleccionPuerto vx = EligePuerto(drivers::PortNamesOf("Vx810"), map);
   EXPECT_EQ(vx.port, "/dev/ttyACM3");
   EXPECT_EQ(vx.tried, (std::vector<std::string>{"\\device\\USBSER000", "\\device\\USBSER001",
                                                 "\\device\\VFMX800Port0"}));
   WriteTable({{"\\device\\USBSER000", "COM5"}});
-  const EleccionPuerto ingenico = EligePuerto("INGENICO3070", map);
+  const EleccionPuerto ingenico = EligePuerto(drivers::PortNamesOf("INGENICO3070"), map);
   EXPECT_TRUE(ingenico.not_found);
   EXPECT_EQ(ingenico.tried, (std::vector<std::string>{"\\device\\slabser0", "\\device\\slabser1"}));
 }
@@ -93,7 +94,7 @@ TEST_F(TableTest, UnknownModelFindsNothing) {
   WriteTable(AllDevices());
   for (const char* tipo : {"ipp320", "NINGUNA", ""}) {
     op.shown.clear();
-    EXPECT_EQ(AsignaPuerto(tipo, op), "") << tipo;
+    EXPECT_EQ(AsignaPuerto(drivers::PortNamesOf(tipo), op), "") << tipo;
     EXPECT_EQ(op.shown, std::vector<ShownMessage>{kNoPort});
   }
   EXPECT_EQ(DefinePuerto("", op), "");
@@ -106,26 +107,27 @@ TEST_F(TableTest, NuritAboveCom9IsWarnedAndKeepsItsPort) {
       "TIENEN PROBLEMAS DE COMUNICACION Y SE DETECTO QUE EL COM ASIGNADO A SU EQUIPO NURIT ES "
       "EL COM10";
   WriteTable({{"\\device\\slabser1", "COM10"}});
-  EXPECT_EQ(AsignaPuerto("NURIT293", op), "COM10");
+  EXPECT_EQ(AsignaPuerto(drivers::PortNamesOf("NURIT293"), op), "COM10");
   EXPECT_EQ(op.shown, (std::vector<ShownMessage>{{warning, 16, ""}}));
   op.shown.clear();
-  EXPECT_EQ(AsignaPuerto("INGENICO3070", op), "COM10");  // only the Nurit cares
+  EXPECT_EQ(AsignaPuerto(drivers::PortNamesOf("INGENICO3070"), op),
+            "COM10");  // only the Nurit cares
   WriteTable({{"\\device\\USBSER001", "COM9"}});
-  EXPECT_EQ(AsignaPuerto("NURIT293", op), "COM9");
+  EXPECT_EQ(AsignaPuerto(drivers::PortNamesOf("NURIT293"), op), "COM9");
   WriteTable({{"\\device\\slabser0", "/dev/ttyUSB12"}});  // a device path has no COM number
-  EXPECT_EQ(AsignaPuerto("NURIT293", op), "/dev/ttyUSB12");
+  EXPECT_EQ(AsignaPuerto(drivers::PortNamesOf("NURIT293"), op), "/dev/ttyUSB12");
   EXPECT_TRUE(op.shown.empty());
 
   // A COM name without a number is a failure to report; the port found is kept.
   WriteTable({{"\\device\\slabser0", "COMX"}});
-  EXPECT_EQ(AsignaPuerto("NURIT293", op), "COMX");
+  EXPECT_EQ(AsignaPuerto(drivers::PortNamesOf("NURIT293"), op), "COMX");
   ASSERT_EQ(op.shown.size(), 1u);
   EXPECT_EQ(op.shown[0].style, 0);
   EXPECT_NE(ReadFile(folder / "tovalix.log").find(op.shown[0].text), std::string::npos);
 }
 
 TEST_F(TableTest, UnreadableTableIsReportedNotTakenForAMissingPinPad) {
-  EXPECT_EQ(AsignaPuerto("IPP320", op), "");  // the table was never written
+  EXPECT_EQ(AsignaPuerto(drivers::PortNamesOf("IPP320"), op), "");  // the table was never written
   ASSERT_EQ(op.shown.size(), 1u);
   EXPECT_NE(op.shown[0].text.find("serialcomm.map"), std::string::npos);
   EXPECT_NE(op.shown[0], kNoPort);

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "drivers/optimum/commands.hpp"
 #include "drivers/optimum/formato_impresion.hpp"
-#include "drivers/optimum/optimum.hpp"
 
 namespace tovalix::drivers::optimum {
 namespace {

@@ -1,5 +1,8 @@
 // The serial link through a real pseudo-terminal, with a scripted PIN pad on the far side.
 // Deadlines run on a fast clock and are measured on it, never on the wall clock.
+#include "drivers/ingenico/exchange.hpp"
+#include "drivers/models.hpp"
+#include "drivers/optimum/exchange.hpp"
 #include "serial/serial_link.hpp"
 
 #include <gmock/gmock.h>
@@ -36,7 +39,7 @@ const std::string kEotByte(1, '\x04');
 class SerialLinkTest : public ::testing::Test {
  protected:
   void Open(const ScriptedPinPad& pad, std::string_view tipo) {
-    link.FijaModelo(tipo);
+    link.SetFormat(drivers::FindModel(tipo)->format);
     link.Abre(pad.PortPath());
   }
   // Seconds of the fast clock that `body` took.
@@ -177,12 +180,15 @@ TEST_F(SerialLinkTest, KeyboardEntryWaits33SecondsOtherCommands20) {
   Open(silent, "IPP320");
   const std::string kbd = LengthFrame("KBD", "PW\x04\x03\x01\x01");
   std::int16_t result = -1;
-  double took = Took([&] { result = link.EnviaRecibe(TextoAHex(kbd), "4B4244"); });
+  double took =
+      Took([&] { result = drivers::ingenico::EnviaRecibe(link, TextoAHex(kbd), "4B4244"); });
   EXPECT_EQ(result, 0);
-  EXPECT_GE(took, SerialLink::kPlazoTeclado);
-  EXPECT_LT(took, SerialLink::kPlazoTeclado + 6);
+  EXPECT_GE(took, drivers::ingenico::kPlazoTeclado);
+  EXPECT_LT(took, drivers::ingenico::kPlazoTeclado + 6);
 
-  took = Took([&] { result = link.EnviaRecibe(TextoAHex(LengthFrame("CF1", "")), "434631"); });
+  took = Took([&] {
+    result = drivers::ingenico::EnviaRecibe(link, TextoAHex(LengthFrame("CF1", "")), "434631");
+  });
   EXPECT_EQ(result, 0);
   EXPECT_GE(took, SerialLink::kPlazoRecibe);
   EXPECT_LT(took, SerialLink::kPlazoRecibe + 6);
@@ -296,8 +302,8 @@ TEST_F(SerialLinkTest, AHangUpMidFrameIsReportedAndGivesTheFailureValue) {
 TEST_F(SerialLinkTest, PrimitivesOnAClosedPortReportAndFail) {
   EXPECT_EQ(link.EnviaComando("x"), 0);
   EXPECT_EQ(link.EnviaRecibe("x", "78"), 0);
-  EXPECT_EQ(link.EnviaRecibeOptimum("x", "54"), 99);
-  EXPECT_EQ(link.EnviaOptimum("x", "54"), 0);
+  EXPECT_EQ(drivers::optimum::EnviaRecibeOptimum(link, "x", "54"), 99);
+  EXPECT_EQ(drivers::optimum::EnviaOptimum(link, "x", "54"), 0);
   EXPECT_EQ(op.shown.size(), 4u);
   EXPECT_THAT(op.Texts()[0], HasSubstr("puerto está abierto"));
   EXPECT_THROW(link.Abre(logs.path().string() + "/no-such-port"), Failure);
@@ -327,7 +333,7 @@ TEST_F(SerialLinkTest, PortNamesAndBuscaPuerto) {
   std::ofstream(logs / "ttyS0") << "not a port";
   std::filesystem::create_symlink(pad.PortPath(), logs / "ttyS2");
   EXPECT_EQ(BuscaPuerto(op), 3);
-  link.FijaModelo("Vx810");
+  link.SetFormat(drivers::FindModel("Vx810")->format);
   link.Abre("COM3");
   EXPECT_EQ(link.EnviaComando(TextFrame("72")), 1);
   EXPECT_THAT(op.shown, IsEmpty());
@@ -344,9 +350,9 @@ TEST_F(SerialLinkTest, OptimumAcceptanceThenAnswer) {
   pad.Expect(command, {Reply{OptimumFrame("P54A00")}, Reply{answer, Delivery().Delayed(5ms)}})
       .Expect(command, {Reply{OptimumFrame("P54A00") + answer}});  // both in one write
   Open(pad, "OPTIMUM");
-  EXPECT_EQ(link.EnviaRecibeOptimum(command, "54"), 0);
+  EXPECT_EQ(drivers::optimum::EnviaRecibeOptimum(link, command, "54"), 0);
   EXPECT_EQ(link.BufferRecepcion(), answer);
-  EXPECT_EQ(link.EnviaRecibeOptimum(command, "54"), 0);
+  EXPECT_EQ(drivers::optimum::EnviaRecibeOptimum(link, command, "54"), 0);
   EXPECT_EQ(link.BufferRecepcion(), answer);  // the answer after the acceptance is kept
   EXPECT_FALSE(link.LectorActivo());
   EXPECT_THAT(pad.Mismatches(), IsEmpty());
@@ -361,16 +367,16 @@ TEST_F(SerialLinkTest, OptimumRefusalsP60AndSilence) {
       .Expect(command, {Reply{WithWrongLrc(OptimumFrame("P54Ax"))}})
       .Expect(command);
   Open(pad, "OPTIMUM");
-  EXPECT_EQ(link.EnviaRecibeOptimum(command, "54"), 13);
-  EXPECT_EQ(link.EnviaRecibeOptimum(command, "54"), 16);
-  EXPECT_EQ(link.EnviaRecibeOptimum(command, "54"), 0);
+  EXPECT_EQ(drivers::optimum::EnviaRecibeOptimum(link, command, "54"), 13);
+  EXPECT_EQ(drivers::optimum::EnviaRecibeOptimum(link, command, "54"), 16);
+  EXPECT_EQ(drivers::optimum::EnviaRecibeOptimum(link, command, "54"), 0);
   std::int16_t result = -1;
-  double took = Took([&] { result = link.EnviaRecibeOptimum(command, "54"); });
+  double took = Took([&] { result = drivers::optimum::EnviaRecibeOptimum(link, command, "54"); });
   EXPECT_EQ(result, 99);  // a frame with a wrong LRC is no answer; nothing is NAKed
-  EXPECT_GE(took, 1 + SerialLink::kPlazoRecibeOptimum);
-  took = Took([&] { result = link.EnviaRecibeOptimum(command, "54"); });
+  EXPECT_GE(took, 1 + drivers::optimum::kPlazoRecibeOptimum);
+  took = Took([&] { result = drivers::optimum::EnviaRecibeOptimum(link, command, "54"); });
   EXPECT_EQ(result, 99);
-  EXPECT_LT(took, 1 + SerialLink::kPlazoRecibeOptimum + 6);
+  EXPECT_LT(took, 1 + drivers::optimum::kPlazoRecibeOptimum + 6);
   EXPECT_THAT(Received(pad, 5), ElementsAre(command, command, command, command, command));
   EXPECT_THAT(op.shown, IsEmpty());
 }
@@ -386,17 +392,18 @@ TEST_F(SerialLinkTest, EnviaOptimumAnswers) {
       .Expect(command, {Reply{OptimumFrame("P50A"), Delivery().SplitAt({5}, 3ms)}})
       .Expect(command);
   Open(pad, "OPTIMUM");
-  EXPECT_EQ(link.EnviaOptimum(command, "50"), 1);
-  EXPECT_EQ(link.EnviaOptimum(command, "50"), 0);
-  EXPECT_EQ(link.EnviaOptimum(command, "50"), 0);
-  EXPECT_EQ(link.EnviaOptimum(command, "50"), 3);
-  EXPECT_EQ(link.EnviaOptimum(command, "50"), 7);  // "vxv" alone is not yet the answer
-  EXPECT_EQ(link.EnviaOptimum(command, "50"), 1);
+  EXPECT_EQ(drivers::optimum::EnviaOptimum(link, command, "50"), 1);
+  EXPECT_EQ(drivers::optimum::EnviaOptimum(link, command, "50"), 0);
+  EXPECT_EQ(drivers::optimum::EnviaOptimum(link, command, "50"), 0);
+  EXPECT_EQ(drivers::optimum::EnviaOptimum(link, command, "50"), 3);
+  EXPECT_EQ(drivers::optimum::EnviaOptimum(link, command, "50"),
+            7);  // "vxv" alone is not yet the answer
+  EXPECT_EQ(drivers::optimum::EnviaOptimum(link, command, "50"), 1);
   EXPECT_EQ(link.BufferRecepcion(), OptimumFrame("P50A"));  // decided on the whole frame
   std::int16_t result = -1;
-  const double took = Took([&] { result = link.EnviaOptimum(command, "50"); });
+  const double took = Took([&] { result = drivers::optimum::EnviaOptimum(link, command, "50"); });
   EXPECT_EQ(result, 0);
-  EXPECT_GE(took, 1 + SerialLink::kPlazoOptimum);
+  EXPECT_GE(took, 1 + drivers::optimum::kPlazoOptimum);
   EXPECT_THAT(op.shown, IsEmpty());
 }
 
@@ -485,7 +492,7 @@ TEST_F(SerialLinkTest, OptimumFramesSplitAtEveryPointAreTakenWhole) {
   Open(pad, "OPTIMUM");
   for (std::size_t cut = 1; cut < answer.size(); ++cut) {
     SCOPED_TRACE("cut at " + std::to_string(cut));
-    ASSERT_EQ(link.EnviaRecibeOptimum(command, "54"), 0);
+    ASSERT_EQ(drivers::optimum::EnviaRecibeOptimum(link, command, "54"), 0);
     ASSERT_EQ(link.BufferRecepcion(), answer);
   }
 }
@@ -527,11 +534,6 @@ TEST(FrameScan, FindsWholeFramesByStructureOnly) {
             FrameScan::kNone);
   EXPECT_EQ(ScanFrame(FrameShape::kOptimum, OptimumFrame("P60")).state, FrameScan::kComplete);
   EXPECT_EQ(ScanFrame(FrameShape::kText, "\x02I02").state, FrameScan::kPartial);
-  EXPECT_EQ(FrameShapeFor("IPP320"), FrameShape::kIngenico);
-  EXPECT_EQ(FrameShapeFor("INGENICO3070"), FrameShape::kIngenico);
-  EXPECT_EQ(FrameShapeFor("OPTIMUM"), FrameShape::kOptimum);
-  EXPECT_EQ(FrameShapeFor("Vx810"), FrameShape::kVx810);
-  EXPECT_EQ(FrameShapeFor("NURIT293"), FrameShape::kText);
 }
 
 TEST(FrameScan, SurvivesAnyBytes) {

@@ -4,6 +4,7 @@
 
 #include <fstream>
 
+#include "drivers/models.hpp"
 #include "platform/device_map.hpp"
 #include "platform/posix/device_map_sysfs.hpp"
 #include "serial/port_discovery.hpp"
@@ -94,18 +95,18 @@ TEST(SysfsDeviceMap, NamesPortsAsWindowsDidAndCountsOnlyRealUarts) {
                            }));
 
   RecordingOperator op;
-  EXPECT_EQ(AsignaPuerto("IPP320", map, op), "/dev/ttyACM2");
-  EXPECT_EQ(AsignaPuerto("OPTIMUM", map, op), "/dev/ttyS4");
-  EXPECT_EQ(AsignaPuerto("INGENICO3070", map, op), "/dev/ttyUSB0");
-  EXPECT_EQ(AsignaPuerto("NURIT293", map, op), "/dev/ttyUSB0");
+  EXPECT_EQ(AsignaPuerto(drivers::PortNamesOf("IPP320"), map, op), "/dev/ttyACM2");
+  EXPECT_EQ(AsignaPuerto(drivers::PortNamesOf("OPTIMUM"), map, op), "/dev/ttyS4");
+  EXPECT_EQ(AsignaPuerto(drivers::PortNamesOf("INGENICO3070"), map, op), "/dev/ttyUSB0");
+  EXPECT_EQ(AsignaPuerto(drivers::PortNamesOf("NURIT293"), map, op), "/dev/ttyUSB0");
   EXPECT_TRUE(op.shown.empty());
 
   // Unplugged: the map is read again and the other adapter becomes the first.
   sysfs.Remove("ttyACM2");
   sysfs.Remove("ttyUSB0");
-  EXPECT_EQ(AsignaPuerto("Vx810", map, op), "/dev/ttyACM10");
-  EXPECT_EQ(AsignaPuerto("NURIT293", map, op), "/dev/ttyACM10");
-  EXPECT_EQ(AsignaPuerto("INGENICO3070", map, op), "");
+  EXPECT_EQ(AsignaPuerto(drivers::PortNamesOf("Vx810"), map, op), "/dev/ttyACM10");
+  EXPECT_EQ(AsignaPuerto(drivers::PortNamesOf("NURIT293"), map, op), "/dev/ttyACM10");
+  EXPECT_EQ(AsignaPuerto(drivers::PortNamesOf("INGENICO3070"), map, op), "");
   EXPECT_EQ(op.shown, std::vector<ShownMessage>{kNoPort});
 }
 

@@ -1,6 +1,6 @@
 // The Vx810 command set: frames compared byte by byte (shown as spaced hex on a mismatch) and
 // answers written byte by byte the way the PIN pad sends them. Card numbers are made up.
-#include "drivers/vx810/vx810.hpp"
+#include "drivers/vx810/commands.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The Vx810 sale flow through a real pseudo-terminal to the simulated Vx810 and a real
 // loopback gateway, on a fast clock. Card numbers are made up.
-#include "drivers/vx810/venta_vx810.hpp"
+#include "drivers/vx810/sale.hpp"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "drivers/models.hpp"
+#include "drivers/nurit293/sale.hpp"
 #include "serial/frame_completeness.hpp"
 #include "sim/gateway/gateway_simulator.hpp"
 #include "sim/pinpad/scripted_pinpad.hpp"
@@ -19,6 +21,8 @@
 
 namespace tovalix::drivers::vx810 {
 namespace {
+
+using nurit293::SerieNurit293;
 
 using namespace std::chrono_literals;
 using sim::Vx810Answer;
@@ -136,7 +140,7 @@ TEST_F(Vx810FlowTest, APinPadThatStaysBusyEndsTheSaleLikeAFailedExchange) {
   ASSERT_GT(commands.size(), 2u);
   EXPECT_EQ(commands.front(), "ENQ");
   EXPECT_THAT(std::vector(commands.begin() + 1, commands.end()), Each("I02"));  // no 72, no card
-  EXPECT_GE(clock.Now(), kPlazoReposo);
+  EXPECT_GE(clock.Now(), kIdleTimeout);
   ExpectNotSent(result);
   EXPECT_EQ(result.Item("Response_Message"), kFirstMessage);
 }
@@ -388,7 +392,7 @@ class SerieTest : public ::testing::Test {
 
 TEST_F(SerieTest, Vx810SerialIsReadFromItsPlaceWithoutDashes) {
   sim::Vx810Simulator pad;
-  link.FijaModelo("Vx810");
+  link.SetFormat(drivers::FindModel("Vx810")->format);
   link.Abre(pad.PortPath());
   EXPECT_EQ(SerieVx810(link, op), "801234567");
   pad.SetSerialAnswer("VX810012-345-678XYZ");  // a leading zero goes, the tail is not read
@@ -413,7 +417,7 @@ TEST_F(SerieTest, NuritSerialIsReadThreeCharactersAfterTheCode) {
       .Expect("\x06")
       .Expect(request, {sim::Reply{"\x06"}, sim::Reply{sim::TextFrame("06N000000000000000")}})
       .Expect("\x06");
-  link.FijaModelo("NURIT293");
+  link.SetFormat(drivers::FindModel("NURIT293")->format);
   link.Abre(pad.PortPath());
   EXPECT_EQ(SerieNurit293(link, op), "1234567890123");
   EXPECT_EQ(SerieNurit293(link, op), "123456789012345");  // fifteen digits, written whole
@@ -430,7 +434,7 @@ TEST_F(SerieTest, NuritSerialIsReadThreeCharactersAfterTheCode) {
 
 TEST_F(SerieTest, SilentPinPadGivesNoSerial) {
   sim::ScriptedPinPad pad(sim::TextFraming);
-  link.FijaModelo("Vx810");
+  link.SetFormat(drivers::FindModel("Vx810")->format);
   link.Abre(pad.PortPath());
   EXPECT_EQ(SerieVx810(link, op), "");
 }

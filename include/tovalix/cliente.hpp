@@ -3,6 +3,8 @@
 // caller's thread until the method returns; the host calls one operation at a time.
 #pragma once
 
+#include <tovalix/export.h>
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -17,7 +19,7 @@ struct ClienteState;
 struct ClienteAccess;
 }  // namespace detail
 
-class Cliente {
+class TOVALIX_EXPORT Cliente {
  public:
   // `op` receives every message for the operator and lets the host's event loop run while the
   // component waits; it must outlive the Cliente.

@@ -2,6 +2,8 @@
 // added, the way POS hosts already read the control's dictionaries.
 #pragma once
 
+#include <tovalix/export.h>
+
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -10,7 +12,7 @@
 
 namespace tovalix {
 
-class Dictionary {
+class TOVALIX_EXPORT Dictionary {
  public:
   using Entry = std::pair<std::string, std::string>;
 

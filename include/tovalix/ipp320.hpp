@@ -13,6 +13,8 @@
 // Texts are UTF-8; the PIN pad receives them in Windows-1252.
 #pragma once
 
+#include <tovalix/export.h>
+
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -24,7 +26,7 @@
 
 namespace tovalix {
 
-class IPP320 {
+class TOVALIX_EXPORT IPP320 {
  public:
   // Failures are shown through a StderrOperator.
   IPP320();

@@ -2,11 +2,13 @@
 // A POS host supplies its own; the default writes to standard error.
 #pragma once
 
+#include <tovalix/export.h>
+
 #include <string>
 
 namespace tovalix {
 
-class Operator {
+class TOVALIX_EXPORT Operator {
  public:
   // Message-box styles, numbered as the Windows styles the hosts already know.
   static constexpr int kPlain = 0;      // no icon
@@ -24,7 +26,7 @@ class Operator {
 };
 
 // Prints each message box on standard error as "[title] text"; its Pump does nothing.
-class StderrOperator : public Operator {
+class TOVALIX_EXPORT StderrOperator : public Operator {
  public:
   void MessageBox(const std::string& text, int style, const std::string& title) override;
 };

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <tovalix/export.h>
+
 namespace tovalix {
 
 // The library's version, "major.minor.patch".
-const char* Version();
+TOVALIX_EXPORT const char* Version();
 
 }  // namespace tovalix

@@ -13,7 +13,8 @@ namespace tovalix {
 // Appends "date time description" + CR + CR LF to tovalix.log in the log folder
 // ($TOVALIX_LOG_DIR, or the current directory), flushed to disk; a missing log is created
 // with mode 0600 and a symbolic link in its place is never followed. Card data are masked.
-// Never throws: a log that cannot be written loses the line, not the operation.
+// Never throws: a log that cannot be written loses the line, not the operation. Written by the
+// platform layer (platform/log_file.cpp), which has the clock and the file system.
 void AppendLogLine(std::string_view description) noexcept;
 
 // Path of the log file that AppendLogLine writes.

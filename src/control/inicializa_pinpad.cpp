@@ -13,6 +13,7 @@
 #include "control/address_lines.hpp"
 #include "control/cliente_state.hpp"
 #include "control/configura_pinpad.hpp"
+#include "drivers/models.hpp"
 #include "gateway/prueba_config_pin_pad.hpp"
 #include "gateway/timeout.hpp"
 #include "platform/safe_address.hpp"
@@ -22,11 +23,6 @@ namespace tovalix {
 namespace {
 
 constexpr const char* kTiempoConfiguracion = "55";  // seconds the configuration test may take
-
-bool EsModeloConPinPad(const std::string& tipo) {
-  return tipo == "INGENICO3070" || tipo == "IPP320" || tipo == "Vx810" || tipo == "NURIT293" ||
-         tipo == "OPTIMUM";
-}
 
 // A store list ("5,17,230") is what the payments check against; the gateway registers the
 // terminal under its first store.
@@ -79,7 +75,7 @@ std::int16_t Cliente::InicializaPinPad(const std::string& vpID_Store, std::int32
       }
     }
     std::string serie;
-    if (EsModeloConPinPad(vpTipo)) {
+    if (drivers::FindModel(vpTipo)) {
       serie = control::ConfiguraPinPad(state, vpTipo);
     } else if (vpTipo == "NINGUNA") {
       serie = vpSerie;

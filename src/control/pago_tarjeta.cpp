@@ -9,6 +9,7 @@
 #include "control/cliente_state.hpp"
 #include "control/sale_dispatch.hpp"
 #include "control/shared_checks.hpp"
+#include "drivers/models.hpp"
 #include "drivers/sale_request.hpp"
 #include "serial/port_discovery.hpp"
 
@@ -202,7 +203,7 @@ Dictionary Cliente::PagoTarjeta(std::int32_t vpID_Store, double vpAmount, double
     state.Link().LimpiaBuffer();
     if (!control::CompruebaParametros(state, resultado)) return;
 
-    state.Puerto = serial::AsignaPuerto(state.Parametros.Tipo, op);
+    state.Puerto = serial::AsignaPuerto(drivers::PortNamesOf(state.Parametros.Tipo), op);
     if (vpOperation_Type == 3 && vpID_Client_Tx == 0 && vpID_Server_Tx == 0) {
       Rechaza(resultado, op,
               "Para la Verificación debe ingresar por lo menos un ID Transacción en los "

@@ -2,6 +2,7 @@
 
 #include "common/deployment.hpp"
 #include "common/number_text.hpp"
+#include "drivers/models.hpp"
 #include "platform/safe_address.hpp"
 #include "serial/port_discovery.hpp"
 #include "settings/store.hpp"
@@ -51,7 +52,7 @@ bool DireccionSegura(Operator& op, const std::string& url) {
 
 bool InicioCorresponsal(settings::Parametros& parametros, std::string& puerto, Operator& op) {
   if (!settings::CargaParametros(parametros, op)) return AvisoCritico(op, kMalInicializada);
-  puerto = serial::AsignaPuerto(parametros.Tipo, op);
+  puerto = serial::AsignaPuerto(drivers::PortNamesOf(parametros.Tipo), op);
   if (Blanco(parametros.UrlGateway)) return Aviso(op, kErrorInicializacion);
   if (!DireccionSegura(op, CounterUrl())) return false;
   if (Blanco(puerto)) return false;  // AsignaPuerto has told the operator

@@ -113,13 +113,6 @@ Candidate Judge(FrameShape shape, std::string_view bytes, std::size_t start, std
 
 }  // namespace
 
-FrameShape FrameShapeFor(std::string_view tipo) {
-  if (tipo == "IPP320" || tipo == "INGENICO3070") return FrameShape::kIngenico;
-  if (tipo == "Vx810") return FrameShape::kVx810;
-  if (tipo == "OPTIMUM") return FrameShape::kOptimum;
-  return FrameShape::kText;
-}
-
 FrameScan ScanFrame(FrameShape shape, std::string_view bytes, std::size_t from) noexcept {
   FrameScan scan;
   // An STX inside a frame that has begun and is not whole yet is that frame's data: it must not

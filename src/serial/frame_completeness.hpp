@@ -8,7 +8,7 @@
 //               characters ("C30" "21" length data); a status alone may come without a
 //               length ("C30" "06" ETX LRC); text frames (STX text ETX LRC) end at
 //               their first ETX, which their printable text cannot hold, plus one LRC byte
-//   other       text frames as for the Vx810
+//   text        text frames as for the Vx810
 // Quiet time on the line is only the caller's secondary guard: a buffer holding no frame shape
 // at all, or a length that promises more than comes, is a wrong frame once the line is quiet;
 // and as the Vx810's two bytes after a status are our reading of a length, not its word, a
@@ -21,10 +21,6 @@
 namespace tovalix::serial {
 
 enum class FrameShape { kIngenico, kVx810, kOptimum, kText };
-
-// The shape a model's answers take: "IPP320" and "INGENICO3070" Ingenico, "Vx810" Vx810,
-// "OPTIMUM" Optimum, anything else text frames.
-FrameShape FrameShapeFor(std::string_view tipo);
 
 struct FrameScan {
   enum State {

@@ -1,13 +1,15 @@
 #include "serial/port_discovery.hpp"
 
 #include "common/error_report.hpp"
+#include "common/failure.hpp"
 #include "common/number_text.hpp"
+#include "platform/serial_port.hpp"
 
 namespace tovalix::serial {
 namespace {
 
-// The port names the Nurit's library can open end at COM9; on Linux a port is a device path,
-// and only names that still read "COMn" (from a table file) are checked.
+// A vendor library may open COM1 to COM9 only; on Linux a port is a device path, and only names
+// that still read "COMn" (from a table file) are checked.
 bool StartsWithCom(std::string_view port) {
   if (port.size() < 3) return false;
   for (std::size_t i = 0; i < 3; ++i) {
@@ -17,21 +19,6 @@ bool StartsWithCom(std::string_view port) {
 }
 
 }  // namespace
-
-std::vector<std::string_view> CandidatosPuerto(std::string_view tipo) {
-  if (tipo == "INGENICO3070") return {"\\device\\slabser0", "\\device\\slabser1"};
-  if (tipo == "NURIT293") {
-    return {"\\device\\slabser0", "\\device\\slabser1", "\\device\\USBSER000",
-            "\\device\\USBSER001"};
-  }
-  if (tipo == "IPP320") return {"\\device\\USBSER000", "\\device\\USBSER001"};
-  if (tipo == "Vx810") {
-    return {"\\device\\USBSER000", "\\device\\USBSER001", "\\device\\VFMX800Port0",
-            "\\device\\VFMX800Port1"};
-  }
-  if (tipo == "OPTIMUM") return {"\\device\\Serial2", "\\device\\Serial3"};
-  return {};
-}
 
 std::optional<std::string> LeeMapaSerie(const platform::DeviceMap& map,
                                         std::string_view device_name) {
@@ -51,11 +38,10 @@ std::string DefinePuerto(std::string_view device_name, Operator& op) {
   return port;
 }
 
-EleccionPuerto EligePuerto(std::string_view tipo, const platform::DeviceMap& map) {
+EleccionPuerto EligePuerto(const PortNames& names, const platform::DeviceMap& map) {
   EleccionPuerto choice;
   const std::vector<platform::DeviceMapEntry> entries = map.Entries();  // read once per call
-  // Every model tries its 1st and 2nd names; only the Nurit 293 and the Vx810 have 3rd and 4th.
-  for (const std::string_view candidate : CandidatosPuerto(tipo)) {
+  for (const std::string_view candidate : names.devices) {
     choice.tried.emplace_back(candidate);
     if (auto port = platform::FindPort(entries, candidate)) {
       choice.port = std::move(*port);
@@ -66,10 +52,10 @@ EleccionPuerto EligePuerto(std::string_view tipo, const platform::DeviceMap& map
     choice.not_found = true;
     return choice;
   }
-  if (tipo == "NURIT293" && StartsWithCom(choice.port)) {
+  if (!names.above_com9_warning.empty() && StartsWithCom(choice.port)) {
     try {
       if (ToInteger(choice.port.substr(3)) > 9) {
-        choice.warning = std::string(kAvisoComNurit) + choice.port;
+        choice.warning = std::string(names.above_com9_warning) + choice.port;
       }
     } catch (...) {
       choice.failure = DescribeCurrentException();  // the port found stays the result
@@ -78,10 +64,10 @@ EleccionPuerto EligePuerto(std::string_view tipo, const platform::DeviceMap& map
   return choice;
 }
 
-std::string AsignaPuerto(std::string_view tipo, const platform::DeviceMap& map, Operator& op) {
+std::string AsignaPuerto(const PortNames& names, const platform::DeviceMap& map, Operator& op) {
   EleccionPuerto choice;
   RunTrapped(op, [&] {
-    choice = EligePuerto(tipo, map);
+    choice = EligePuerto(names, map);
     if (!choice.failure.empty()) {
       ReportError(op, choice.failure);
     } else if (!choice.warning.empty()) {
@@ -92,10 +78,26 @@ std::string AsignaPuerto(std::string_view tipo, const platform::DeviceMap& map, 
   return choice.port;
 }
 
-std::string AsignaPuerto(std::string_view tipo, Operator& op) {
+std::string AsignaPuerto(const PortNames& names, Operator& op) {
   std::string port;
-  RunTrapped(op, [&] { port = AsignaPuerto(tipo, *platform::SystemDeviceMap(), op); });
+  RunTrapped(op, [&] { port = AsignaPuerto(names, *platform::SystemDeviceMap(), op); });
   return port;
+}
+
+std::int16_t BuscaPuerto(Operator& op) {
+  std::int16_t found = 0;
+  RunTrapped(op, [&] {
+    for (std::int16_t number = 1; number <= 9; ++number) {
+      try {
+        platform::OpenSerialPort(platform::NativePortPath(number))->Close();
+      } catch (const Failure&) {
+        continue;  // a port that cannot be opened is skipped
+      }
+      found = number;
+      return;
+    }
+  });
+  return found;
 }
 
 }  // namespace tovalix::serial

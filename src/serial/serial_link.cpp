@@ -1,7 +1,6 @@
 #include "serial/serial_link.hpp"
 
 #include <algorithm>
-#include <optional>
 
 #include "common/error_report.hpp"
 #include "common/failure.hpp"
@@ -9,18 +8,6 @@
 #include "serial/generales.hpp"
 
 namespace tovalix::serial {
-namespace {
-
-std::string WithoutBlanks(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (const char c : text) {
-    if (c != ' ') out += c;
-  }
-  return out;
-}
-
-}  // namespace
 
 SerialLink::SerialLink(Operator& op, const platform::Clock& clock) : op_(op), clock_(clock) {}
 
@@ -57,12 +44,6 @@ bool SerialLink::EstaAbierto() const {
   return port_ && port_->IsOpen();
 }
 
-void SerialLink::FijaModelo(std::string_view tipo) {
-  tipo_ = std::string(tipo);
-  hex_commands_ = tipo == "IPP320" || tipo == "INGENICO3070";
-  shape_ = FrameShapeFor(tipo);
-}
-
 platform::SerialPort& SerialLink::Port() {
   if (!EstaAbierto()) {
     throw Failure("La operación solo es válida cuando el puerto está abierto.");
@@ -71,7 +52,7 @@ platform::SerialPort& SerialLink::Port() {
 }
 
 std::string SerialLink::Wire(std::string_view comando) const {
-  if (!hex_commands_) return std::string(comando);
+  if (!format_.hex_commands) return std::string(comando);
   std::string hex(comando);
   return HexATextoLimpio(hex);
 }
@@ -139,7 +120,7 @@ SerialLink::Veredicto SerialLink::Juzga(std::string_view codigo_hex, std::size_t
   bool arriving = false;
   for (std::size_t start = buffer_.find(kStx); start != std::string::npos;
        start = buffer_.find(kStx, start + 1)) {
-    const FrameScan scan = ScanFrame(shape_, buffer_, start);
+    const FrameScan scan = ScanFrame(format_.shape, buffer_, start);
     const bool here = scan.state != FrameScan::kNone && scan.begin == start;
     if (here && scan.state == FrameScan::kComplete) {
       if (EsRespuesta(start, scan.end, codigo_hex)) {
@@ -154,7 +135,7 @@ SerialLink::Veredicto SerialLink::Juzga(std::string_view codigo_hex, std::size_t
     // The two bytes a Vx810 chip answer carries after its status are our reading of a length,
     // not the PIN pad's word: its frame is whole when it ends in ETX and a right LRC and the
     // line then stays quiet, whatever those bytes say.
-    if (shape_ == FrameShape::kVx810 && ends_like_a_frame &&
+    if (format_.shape == FrameShape::kVx810 && ends_like_a_frame &&
         EsRespuesta(start, buffer_.size(), codigo_hex)) {
       if (!quiet_end) {
         arriving = true;  // need the line quiet
@@ -173,12 +154,6 @@ SerialLink::Veredicto SerialLink::Juzga(std::string_view codigo_hex, std::size_t
 
 bool SerialLink::Contains(std::string_view text) const {
   return buffer_.find(text) != std::string::npos;
-}
-
-// The two characters four after the start of the rejection "E" code "A".
-std::int16_t SerialLink::ErrorNumber(std::string_view rejection) const {
-  const std::size_t at = buffer_.find(rejection);
-  return ToInteger(std::string_view(buffer_).substr(std::min(at + 4, buffer_.size()), 2));
 }
 
 std::int16_t SerialLink::EnviaComando(std::string_view comando) {
@@ -213,17 +188,14 @@ std::int16_t SerialLink::EnviaComando(std::string_view comando) {
   return result;
 }
 
-std::int16_t SerialLink::EnviaRecibe(std::string_view comando, std::string_view codigo_hex) {
+std::int16_t SerialLink::EnviaRecibe(std::string_view comando, std::string_view codigo_hex,
+                                     double plazo) {
   std::int16_t result = 0;
   const bool ran = RunTrapped(op_, [&] {
     int naks = 0;
     StartReading();
-    double timeout = kPlazoRecibe;
-    if (hex_commands_ && WithoutBlanks(comando).find("4B4244") != std::string::npos) {
-      timeout = kPlazoTeclado;  // KBD waits for the cardholder to type
-    }
     Write(Wire(comando));
-    const double deadline = clock_.Now() + timeout;
+    const double deadline = clock_.Now() + plazo;
     for (;;) {
       Turn(deadline);
       std::size_t begin = 0;
@@ -258,116 +230,22 @@ std::int16_t SerialLink::EnviaRecibe(std::string_view comando, std::string_view 
   return result;
 }
 
-std::int16_t SerialLink::EnviaRecibeOptimum(std::string_view comando, std::string_view codigo) {
-  std::int16_t result = 99;
+bool SerialLink::Exchange(std::string_view bytes, double pause, double timeout,
+                          const std::function<bool(std::string& buffer)>& answered) {
+  bool done = false;
   RunTrapped(op_, [&] {
-    Pausa(1, op_, clock_);
+    if (pause > 0) Pausa(pause, op_, clock_);
     StartReading();
-    Write(comando);
-    const double deadline = clock_.Now() + kPlazoRecibeOptimum;
-    const std::string code(codigo);
-    const std::string acceptance = "P" + code + "A00";
-    const std::string finished = "P" + code + "A";
-    const std::string refused = "E" + code + "A";
-    bool accepted = false;
-
-    // Where the acceptance ends: the end of the frame that carries it, nullopt while that
-    // frame is still arriving (its tail must not be taken for the answer's start).
-    const auto acceptance_end = [&](std::size_t at) -> std::optional<std::size_t> {
-      for (std::size_t from = 0;;) {
-        const FrameScan scan = ScanFrame(FrameShape::kOptimum, buffer_, from);
-        if (scan.state == FrameScan::kComplete && scan.begin <= at) {
-          if (at < scan.end) return scan.end;
-          from = scan.end;
-          continue;
-        }
-        if (scan.state == FrameScan::kPartial && scan.begin <= at) return std::nullopt;
-        return at + acceptance.size();  // sent without a frame around it
-      }
-    };
-    // A whole, correct answer frame in the buffer; its three length digits must agree with
-    // the bytes present.
-    const auto answer_ready = [&] {
-      return buffer_.size() > 4 &&
-             ScanFrame(FrameShape::kOptimum, buffer_).state == FrameScan::kComplete &&
-             VerificaTramaOptimum(buffer_, codigo, op_) == 1;
-    };
-    // Judges the buffer; true when the exchange is finished.
-    const auto judge = [&]() -> bool {
-      if (buffer_.size() <= 4) return false;
-      if (!accepted) {
-        const std::size_t at = buffer_.find(acceptance);
-        if (at != std::string::npos) {
-          const auto end = acceptance_end(at);
-          if (!end) return false;
-          // The answer may already follow the acceptance: keep what came after it.
-          buffer_.erase(0, *end);
-          accepted = true;
-          return false;
-        }
-      }
-      if (!answer_ready()) return false;
-      if (Contains(finished)) {
-        result = 0;
-        return true;
-      }
-      if (Contains(refused)) {
-        result = ErrorNumber(refused);
-        return true;
-      }
-      if (!accepted && Contains("P60")) {
-        result = 0;
-        return true;
-      }
-      return false;
-    };
-
+    Write(bytes);
+    const double deadline = clock_.Now() + timeout;
     for (;;) {
       Turn(deadline);
-      bool was_accepted = accepted;
-      bool done = judge();
-      // Just accepted: the answer may be whole already, judge it without waiting a slice.
-      while (!done && accepted && !was_accepted) {
-        was_accepted = true;
-        done = judge();
-      }
+      done = answered(buffer_);
       if (done || clock_.Now() >= deadline) return;
     }
   });
   reader_on_ = false;
-  return result;
-}
-
-std::int16_t SerialLink::EnviaOptimum(std::string_view comando, std::string_view codigo) {
-  std::int16_t result = 0;
-  RunTrapped(op_, [&] {
-    Pausa(1, op_, clock_);
-    const double deadline = clock_.Now() + kPlazoOptimum;
-    StartReading();
-    Write(comando);
-    const std::string code(codigo);
-    for (;;) {
-      Turn(deadline);
-      if (buffer_.size() > 4) {
-        // A framed answer is decided once whole, so that its tail does not spill into the next
-        // exchange.
-        if (ScanFrame(FrameShape::kOptimum, buffer_).state != FrameScan::kPartial) {
-          if (Contains("P" + code + "A")) {
-            result = 1;
-            return;
-          }
-          if (Contains("E" + code + "A") || Contains("P60")) return;
-        }
-      } else if (Contains("vxv") && (buffer_.size() == 4 || Quiet())) {
-        result = ToInteger(
-            std::string_view(buffer_).substr(std::min<std::size_t>(3, buffer_.size()), 1));
-        return;
-      }
-      if (clock_.Now() >= deadline) return;
-    }
-  });
-  reader_on_ = false;
-  return result;
+  return done;
 }
 
 }  // namespace tovalix::serial

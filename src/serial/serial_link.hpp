@@ -6,7 +6,9 @@
 // loop run (Operator::Pump) between slices, and appends every pending byte to BufferRecepcion
 // as soon as it arrives; the CPU sleeps in poll() meanwhile. Deadlines are read on the Clock
 // handed in, so tests run them on a FastClock. An answer is judged only once a whole frame is
-// there by its model's structure (frame_completeness.hpp), never half-way.
+// there by the structure its driver declared (frame_completeness.hpp), never half-way. The
+// link knows no PIN pad model: each driver sets the format of its frames and builds its own
+// exchanges on these primitives.
 //
 // The primitives trap their failures (a closed port, a hang-up): the common error report
 // (message box and tovalix.log line), the reader stopped, and their failure value returned.
@@ -14,6 +16,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -22,7 +25,6 @@
 
 #include "platform/clock.hpp"
 #include "platform/serial_port.hpp"
-#include "serial/busca_puerto.hpp"
 #include "serial/frame_completeness.hpp"
 
 namespace tovalix::serial {
@@ -30,11 +32,8 @@ namespace tovalix::serial {
 class SerialLink {
  public:
   // Deadlines of the primitives, in seconds of the link's clock.
-  static constexpr double kPlazoComando = 15;        // EnviaComando
-  static constexpr double kPlazoRecibe = 20;         // EnviaRecibe
-  static constexpr double kPlazoTeclado = 33;        // EnviaRecibe of an Ingenico KBD command
-  static constexpr double kPlazoRecibeOptimum = 50;  // EnviaRecibeOptimum
-  static constexpr double kPlazoOptimum = 30;        // EnviaOptimum
+  static constexpr double kPlazoComando = 15;  // EnviaComando
+  static constexpr double kPlazoRecibe = 20;   // EnviaRecibe
   // A buffer holding no frame shape at all, but ending like a frame (ETX, one byte), is judged
   // once the line has been quiet this long: the secondary guard for garbled answers.
   // It is a property of the line, so it also lasts at least kSilencioMinimoMs of real time
@@ -60,33 +59,40 @@ class SerialLink {
   void Cierra() noexcept;
   bool EstaAbierto() const;
 
-  // The PIN pad model (the settings' Tipo). "IPP320" and "INGENICO3070" commands are hex text
-  // (compact or spaced) turned into bytes before writing; every other model's are written as
-  // they are. The model also decides how a whole answer frame is recognised.
-  void FijaModelo(std::string_view tipo);
-  const std::string& Modelo() const { return tipo_; }
+  // How the PIN pad on the link frames its bytes, as its driver declares it: the shape of its
+  // answer frames, and whether commands are hex text (compact or spaced) turned into bytes
+  // before writing (otherwise they are written as they are).
+  struct Format {
+    FrameShape shape = FrameShape::kText;
+    bool hex_commands = false;
+  };
+  void SetFormat(Format format) { format_ = format; }
+  const Format& GetFormat() const { return format_; }
 
   // Writes the command and waits up to 15 s for ACK: 1 when it came. A NAK clears the buffer
   // and writes the command again (until the deadline); an EOT gives 0 at once, leaving the
   // reader on.
   std::int16_t EnviaComando(std::string_view comando);
 
-  // Writes the command and waits (20 s; 33 s for an Ingenico KBD command) for a whole framed
-  // answer of `codigo_hex` with a right LRC: ACK it and return 1, the answer frame alone left
-  // in BufferRecepcion. A wrong frame (wrong LRC or code, or a length that disagrees with the
-  // bytes present) gets NAK up to three times; the fourth gets EOT and 0.
-  std::int16_t EnviaRecibe(std::string_view comando, std::string_view codigo_hex);
+  // Writes the command and waits (`plazo` seconds; 20 unless the driver says otherwise) for a
+  // whole framed answer of `codigo_hex` with a right LRC: ACK it and return 1, the answer frame
+  // alone left in BufferRecepcion. A wrong frame (wrong LRC or code, or a length that disagrees
+  // with the bytes present) gets NAK up to three times; the fourth gets EOT and 0.
+  std::int16_t EnviaRecibe(std::string_view comando, std::string_view codigo_hex,
+                           double plazo = kPlazoRecibe);
 
-  // Optimum: after a 1 s pause writes the command as it is and waits up to 50 s. The
-  // acceptance ("P" code "A00") is followed by the answer frame. Returns 0 when the Optimum
-  // finished the command ("P" code "A", or "P60"), its two-digit error number when it refused
-  // it ("E" code "A" nn), 99 when no answer came.
-  std::int16_t EnviaRecibeOptimum(std::string_view comando, std::string_view codigo);
+  // The exchange a driver shapes itself: after `pause` seconds, clears the buffer, writes
+  // `bytes` as they are and waits up to `timeout` seconds, calling `answered` after every turn
+  // of the wait; it may trim the buffer, and ends the wait by returning true. The reader is
+  // stopped at the end. False when the deadline passed first or the port failed (reported).
+  bool Exchange(std::string_view bytes, double pause, double timeout,
+                const std::function<bool(std::string& buffer)>& answered);
 
-  // Optimum: after a 1 s pause writes the command as it is and waits up to 30 s. 1 when
-  // accepted ("P" code "A"), 0 when refused ("E" code "A", "P60") or nothing came, the digit of
-  // a short "vxv" status answer.
-  std::int16_t EnviaOptimum(std::string_view comando, std::string_view codigo);
+  // The operator the primitives report to.
+  Operator& GetOperator() const { return op_; }
+
+  // The line has been quiet (no byte arrived) for the secondary guard's time.
+  bool Quiet() const;
 
   // The bytes received since a primitive last cleared it (one byte per char).
   const std::string& BufferRecepcion() const { return buffer_; }
@@ -109,20 +115,16 @@ class SerialLink {
   void StartReading();
   void Write(std::string_view bytes);
   void Turn(double deadline);
-  bool Quiet() const;
   enum class Veredicto { kEspera, kCorrecta, kErronea };
   Veredicto Juzga(std::string_view codigo_hex, std::size_t* begin, std::size_t* end) const;
   bool EsRespuesta(std::size_t begin, std::size_t end, std::string_view codigo_hex) const;
   bool EndsLikeAFrame() const;
   bool Contains(std::string_view text) const;
-  std::int16_t ErrorNumber(std::string_view rejection) const;
 
   Operator& op_;
   const platform::Clock& clock_;
   std::unique_ptr<platform::SerialPort> port_;
-  std::string tipo_;
-  bool hex_commands_ = false;
-  FrameShape shape_ = FrameShape::kText;
+  Format format_;
   std::string buffer_;
   bool reader_on_ = false;
   bool en_uso_ = false;

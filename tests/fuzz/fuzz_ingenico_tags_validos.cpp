@@ -3,8 +3,8 @@
 #include <cstdint>
 
 #include "common/failure.hpp"
-#include "drivers/ingenico/answer_parsing.hpp"
-#include "drivers/ingenico/ingenico.hpp"
+#include "drivers/ingenico/answers.hpp"
+#include "drivers/ingenico/commands.hpp"
 #include "ingenico_fuzz_support.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "drivers/ingenico/commands.hpp"
 #include "drivers/ingenico/frame_fields.hpp"
-#include "drivers/ingenico/ingenico.hpp"
 #include "ingenico_fuzz_support.hpp"
 
 namespace {

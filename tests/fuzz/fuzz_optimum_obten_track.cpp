@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "drivers/optimum/optimum.hpp"
+#include "drivers/optimum/commands.hpp"
 #include "optimum_emv_check.hpp"
 #include "serial/generales.hpp"
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "drivers/optimum/optimum.hpp"
+#include "drivers/optimum/commands.hpp"
 #include "optimum_emv_check.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

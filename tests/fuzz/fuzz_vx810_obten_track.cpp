@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "common/text_encoding.hpp"
-#include "drivers/vx810/vx810.hpp"
+#include "drivers/vx810/commands.hpp"
 #include "serial/generales.hpp"
 
 namespace {

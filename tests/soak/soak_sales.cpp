@@ -27,10 +27,12 @@
 #include <vector>
 
 #include "common/number_text.hpp"
-#include "drivers/ingenico/venta_ingenico.hpp"
-#include "drivers/nurit293/nurit293.hpp"
-#include "drivers/optimum/venta_optimum.hpp"
-#include "drivers/vx810/venta_vx810.hpp"
+#include "drivers/ingenico/exchange.hpp"
+#include "drivers/ingenico/sale.hpp"
+#include "drivers/nurit293/commands.hpp"
+#include "drivers/optimum/exchange.hpp"
+#include "drivers/optimum/sale.hpp"
+#include "drivers/vx810/sale.hpp"
 #include "serial/serial_link.hpp"
 #include "sim/gateway/gateway_simulator.hpp"
 #include "sim/ingenico/ingenico_simulator.hpp"
@@ -173,11 +175,11 @@ std::vector<ModelInfo> Models() {
   const Keys nurit_b = FirstKeys({"Affiliation", "OperType", "CardType", "IssuingBank",
                                   "ID_Terminal", "Num_Sec", "EMV_Tags", "ARQC", "AID"});
   // Ingenico: DSP, up to three IC0, IC1, RMV, DSP, each possibly written again after a NAK.
-  const double ingenico_bound = 12 * SerialLink::kPlazoTeclado + 10 + GatewayAllowance();
+  const double ingenico_bound = 12 * drivers::ingenico::kPlazoTeclado + 10 + GatewayAllowance();
   // Vx810: ENQ, I02, 72, C23, C30, C31, C34, Z2 and the idle sequence again, with one pause.
   const double vx810_bound = 16 * SerialLink::kPlazoRecibe + 5 + GatewayAllowance();
   // Optimum: card request, chip result, displays and the receipt's print texts.
-  const double optimum_bound = 10 * SerialLink::kPlazoRecibeOptimum + 10 + GatewayAllowance();
+  const double optimum_bound = 10 * drivers::optimum::kPlazoRecibeOptimum + 10 + GatewayAllowance();
   // Nurit 293: no serial deadlines of ours, only the flow's pauses of 3 and 2 seconds.
   const double nurit_bound = 20 + GatewayAllowance();
   return {

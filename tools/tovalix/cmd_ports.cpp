@@ -7,13 +7,12 @@
 #include "commands.hpp"
 #include "common/failure.hpp"
 #include "device_map_option.hpp"
+#include "drivers/models.hpp"
 #include "platform/device_map.hpp"
 #include "serial/port_discovery.hpp"
 
 namespace tovalix::cli {
 namespace {
-
-constexpr const char* kModels[] = {"INGENICO3070", "IPP320", "Vx810", "NURIT293", "OPTIMUM"};
 
 struct PortsOptions {
   std::string map_option;
@@ -36,13 +35,14 @@ int ShowPorts(const PortsOptions& options) {
   }
 
   std::printf("Port by model:\n");
-  for (const char* model : kModels) {
+  for (const drivers::ModelDescriptor* descriptor : drivers::Models()) {
+    const std::string model(descriptor->tipo);
     if (!options.model.empty() && options.model != model) continue;
-    const serial::EleccionPuerto choice = serial::EligePuerto(model, *map);
+    const serial::EleccionPuerto choice = serial::EligePuerto(descriptor->ports, *map);
     std::string tried;
     for (const auto& name : choice.tried) tried += (tried.empty() ? "" : ", ") + name;
-    std::printf("  %s\t%s\t(tried %s)\n", model, choice.port.empty() ? "-" : choice.port.c_str(),
-                tried.c_str());
+    std::printf("  %s\t%s\t(tried %s)\n", model.c_str(),
+                choice.port.empty() ? "-" : choice.port.c_str(), tried.c_str());
     if (!choice.failure.empty()) std::printf("    %s\n", choice.failure.c_str());
     if (!choice.warning.empty()) std::printf("    %s\n", choice.warning.c_str());
     if (choice.not_found) std::printf("    %s\n", std::string(serial::kPuertoNoDefinido).c_str());

@@ -1,6 +1,6 @@
 #include <tovalix/ipp320.hpp>
 
-#include "drivers/ingenico/ingenico.hpp"
+#include "drivers/ingenico/commands.hpp"
 #include "platform/clock.hpp"
 
 namespace tovalix {

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "drivers/nurit293/nurit293.hpp"
+#include "drivers/nurit293/commands.hpp"
 
 namespace tovalix::drivers::nurit293 {
 namespace {

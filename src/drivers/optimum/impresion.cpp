@@ -4,7 +4,8 @@
 
 #include "common/error_report.hpp"
 #include "common/number_text.hpp"
-#include "drivers/optimum/optimum.hpp"
+#include "drivers/optimum/commands.hpp"
+#include "drivers/optimum/exchange.hpp"
 #include "serial/generales.hpp"
 
 namespace tovalix::drivers::optimum {
@@ -28,7 +29,7 @@ class Impresora {
       return false;
     }
     if (!e_.link.EstaAbierto()) {
-      e_.link.FijaModelo("OPTIMUM");
+      e_.link.SetFormat(kFormat);
       e_.link.Abre(e_.puerto);
     }
     e_.link.LimpiaBuffer();
@@ -38,7 +39,7 @@ class Impresora {
 
   void Muestra(std::string_view texto) {
     const std::string mensaje = optimum_.ArmaMensaje(texto);
-    if (!mensaje.empty()) e_.link.EnviaOptimum(mensaje, kCodigoMensaje);
+    if (!mensaje.empty()) EnviaOptimum(e_.link, mensaje, kCodigoMensaje);
   }
 
   // Sends one print text and tells the operator what the printer said; a printer that asks
@@ -48,7 +49,7 @@ class Impresora {
       Avisa("TOVALIX: Error no identificado al imprimir el voucher");
       return;
     }
-    const std::int16_t estado = e_.link.EnviaOptimum(texto, kCodigoImpresion);
+    const std::int16_t estado = EnviaOptimum(e_.link, texto, kCodigoImpresion);
     // 0 is also what a silent or refusing terminal gives; only "vxv0" is a printed text.
     const bool contesto = e_.link.BufferRecepcion().find("vxv") != std::string::npos;
     if (estado == 0 && contesto) return;
@@ -56,7 +57,7 @@ class Impresora {
       Avisa("TOVALIX: Impresora sin papel");
     } else if (estado == 2) {
       Avisa("TOVALIX: Reenviando Impresión");
-      e_.link.EnviaOptimum(texto, kCodigoImpresion);
+      EnviaOptimum(e_.link, texto, kCodigoImpresion);
     } else {
       Avisa("TOVALIX: Error no identificado al imprimir el voucher");
     }

@@ -6,8 +6,8 @@
 #include <cstddef>
 
 #include "common/failure.hpp"
+#include "drivers/vx810/commands.hpp"
 #include "drivers/vx810/spaced_hex_walk.hpp"
-#include "drivers/vx810/vx810.hpp"
 #include "serial/generales.hpp"
 
 namespace tovalix::drivers::vx810 {

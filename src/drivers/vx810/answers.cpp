@@ -5,9 +5,9 @@
 #include <string_view>
 
 #include "common/number_text.hpp"
+#include "drivers/vx810/commands.hpp"
 #include "drivers/vx810/spaced_hex_walk.hpp"
 #include "drivers/vx810/tags_validos.hpp"
-#include "drivers/vx810/vx810.hpp"
 #include "serial/generales.hpp"
 
 namespace tovalix::drivers::vx810 {

@@ -1,4 +1,4 @@
-#include "drivers/vx810/venta_vx810.hpp"
+#include "drivers/vx810/sale.hpp"
 
 #include <optional>
 #include <string>
@@ -6,7 +6,7 @@
 
 #include "common/error_report.hpp"
 #include "common/number_text.hpp"
-#include "drivers/vx810/vx810.hpp"
+#include "drivers/vx810/commands.hpp"
 #include "gateway/pin_pad.hpp"
 #include "gateway/sale_journal.hpp"
 #include "serial/generales.hpp"
@@ -14,7 +14,6 @@
 namespace tovalix::drivers::vx810 {
 namespace {
 
-constexpr std::string_view kModelo = "Vx810";
 constexpr char kEnq = 0x05;
 
 // Expected answer codes, as compact hex.
@@ -27,10 +26,10 @@ constexpr std::string_view kCodigoC34 = "433334";
 constexpr std::string_view kErrorDeLectura = "ERROR DE LECTURA";
 
 // Where a step leaves the sale.
-enum class Destino {
+enum class Next {
   kGateway,  // post the record (step 9)
-  kCierre,   // the closing idle sequence (step 10)
-  kLibera,   // straight to the release (step 11): an exchange failed
+  kClose,    // the closing idle sequence (step 10)
+  kRelease,  // straight to the release (step 11): an exchange failed
 };
 
 Dictionary PrimerosValores(const SolicitudVenta& s) {
@@ -53,7 +52,7 @@ class Venta {
 
   Dictionary Run() {
     e_.modo_entrada = 0;
-    RunTrapped(e_.op, [&] { Pasos(); });
+    RunTrapped(e_.op, [&] { Steps(); });
     // Release: the reader stopped and the port closed, whatever happened above.
     link_.DetieneLector();
     link_.Cierra();
@@ -61,19 +60,19 @@ class Venta {
   }
 
  private:
-  void Pasos() {
-    link_.FijaModelo(kModelo);
+  void Steps() {
+    link_.SetFormat(kFormat);
     link_.Abre(e_.puerto);
     // Wake-up: ENQ alone, unframed.
     link_.LimpiaBuffer();
     link_.ActivaLector();
     if (link_.EnviaComando(std::string(1, kEnq)) != 1) return;
     link_.DetieneLector();
-    if (!Reposo()) return;
+    if (!Idle()) return;
 
-    const Destino destino = Lectura();
-    if (destino == Destino::kLibera) return;
-    if (destino == Destino::kGateway) {
+    const Next next = Read();
+    if (next == Next::kRelease) return;
+    if (next == Next::kGateway) {
       result_ = Gateway();
       // The chip hears the approval the host gets: the response code "00" (approved) or
       // "05" (not approved), two characters in spaced hex.
@@ -82,7 +81,7 @@ class Venta {
         return;
       }
     }
-    Reposo();
+    Idle();
   }
 
   bool Intercambio(const std::string& frame, std::string_view codigo) {
@@ -93,9 +92,9 @@ class Venta {
   void Avisa(std::string_view texto) { Muestra(texto); }
 
   // The idle sequence: I02 until the PIN pad answers 0, 72, C23. False when an exchange
-  // failed (or the PIN pad stayed busy past kPlazoReposo).
-  bool Reposo() {
-    const double limite = e_.clock.Now() + kPlazoReposo;
+  // failed (or the PIN pad stayed busy past kIdleTimeout).
+  bool Idle() {
+    const double limite = e_.clock.Now() + kIdleTimeout;
     for (;;) {
       if (!Intercambio(vx_.ArmaSimple("I02"), kCodigoI02)) return false;
       // A character that is not a digit is a run-time failure of the sale.
@@ -128,58 +127,58 @@ class Venta {
   }
 
   // Steps 5 to 8: the first read, the empty swipe, the expiry and the status dispatch.
-  Destino Lectura() {
-    if (!LeeTarjeta()) return Destino::kLibera;
+  Next Read() {
+    if (!LeeTarjeta()) return Next::kRelease;
     if (BandaVacia()) {
       const std::string deslice = vx_.ArmaMensaje("DESLICE DE NUEVO");
       serial::Pausa(1, e_.op, e_.clock);
       link_.EnviaComando(deslice);
-      if (!LeeTarjeta()) return Destino::kLibera;
+      if (!LeeTarjeta()) return Next::kRelease;
       if (BandaVacia()) {
         result_.Set("Response_Message", std::string(kErrorDeLectura));
         Avisa(kErrorDeLectura);
-        return Destino::kCierre;
+        return Next::kClose;
       }
     }
     if (Vencida()) {
       result_.Set("Response_Message", "TARJETA VENCIDA");
       Avisa("TARJETA EXPIRADA");
-      return Destino::kCierre;
+      return Next::kClose;
     }
     e_.modo_entrada = 0;
-    for (int pase = 1; pase <= 3; ++pase) {
-      if (const auto destino = Pase(pase); destino) return *destino;
+    for (int pass = 1; pass <= 3; ++pass) {
+      if (const auto next = Pass(pass); next) return *next;
     }
-    return Destino::kGateway;  // three passes without a decision: ModoEntrada stays 0
+    return Next::kGateway;  // three passes without a decision: ModoEntrada stays 0
   }
 
   // One pass over the card data's status; nullopt goes on with the next pass.
-  std::optional<Destino> Pase(int pase) {
+  std::optional<Next> Pass(int pass) {
     const std::string status = tarjeta_.Item("Status");
-    if (status == "00" || status == "30") return LecturaChip();
+    if (status == "00" || status == "30") return ReadChip();
     if (status == "06") {
       result_.Set("Response_Message", "NO SE DETECTO TARJETA");
       Avisa("TIMEOUT PARA LECTURA DE TARJETA");
-      return Destino::kCierre;
+      return Next::kClose;
     }
     if (status == "08") {
       Avisa("OPERACION CANCELADA");
       result_.Set("Response_Message", "OPERACION CANCELADA");
-      return Destino::kCierre;
+      return Next::kClose;
     }
     if (status == "09") {
       result_.Set("Response_Message", "OPERACION CANCELADA, ERROR EN PUERTO");
       Avisa("ERROR EN PUERTO DE COMUNICACION");
-      return Destino::kCierre;
+      return Next::kClose;
     }
     if (status == "20") {
-      if (pase == 3) return Destino::kCierre;
-      if (!Muestra("TARJETA CON CHIP INSERTE")) return Destino::kLibera;
-      if (!LeeTarjeta()) return Destino::kLibera;
+      if (pass == 3) return Next::kClose;
+      if (!Muestra("TARJETA CON CHIP INSERTE")) return Next::kRelease;
+      if (!LeeTarjeta()) return Next::kRelease;
       if (Vencida()) {
         Avisa("TARJETA EXPIRADA");
         result_.Set("Response_Message", "TARJETA VENCIDA");
-        return Destino::kCierre;
+        return Next::kClose;
       }
       return std::nullopt;
     }
@@ -187,47 +186,47 @@ class Venta {
       // The stripe of a chip card (service code 2xx or 6xx) is the fallback reading.
       const double codigo = LeadingNumber(tarjeta_.Item("ServiceCode"));
       e_.modo_entrada = codigo == 2 || codigo == 6 ? 3 : 1;
-      return Destino::kGateway;
+      return Next::kGateway;
     }
     if (status == "22") {
-      if (pase == 3) {
+      if (pass == 3) {
         Avisa("INTENTE OTRO    MEDIO DE PAGO");
-        return Destino::kCierre;
+        return Next::kClose;
       }
-      if (!LeeTarjeta()) return Destino::kLibera;
+      if (!LeeTarjeta()) return Next::kRelease;
       return std::nullopt;
     }
     if (status == "23") {
-      if (pase >= 2) {
+      if (pass >= 2) {
         result_.Set("Response_Message", "TARJETA REMOVIDA ANTES DE TIEMPO");
-        return Destino::kCierre;
+        return Next::kClose;
       }
-      if (!LeeTarjeta()) return Destino::kLibera;
+      if (!LeeTarjeta()) return Next::kRelease;
       return std::nullopt;
     }
     if (status == "24") {
       Avisa("TARJETA BLOQUEADA");
       result_.Set("Response_Message", "TARJETA BLOQUEADA");
-      return Destino::kCierre;
+      return Next::kClose;
     }
     Avisa("ERROR" + status);
-    return Destino::kCierre;
+    return Next::kClose;
   }
 
   // Status 00 or 30: the chip data (C31, answered with C33).
-  std::optional<Destino> LecturaChip() {
-    if (!Intercambio(vx_.C31(s_.Amount, s_.Tip), kCodigoC31)) return Destino::kLibera;
+  std::optional<Next> ReadChip() {
+    if (!Intercambio(vx_.C31(s_.Amount, s_.Tip), kCodigoC31)) return Next::kRelease;
     // The PIN pad answered the C31 command itself: no chip data.
-    if (link_.BufferRecepcion().find("C31") != std::string::npos) return Destino::kCierre;
+    if (link_.BufferRecepcion().find("C31") != std::string::npos) return Next::kClose;
     LeeRespuesta();
     if (Vencida()) {
       Avisa("TARJETA EXPIRADA");
       result_.Set("Response_Message", "TARJETA VENCIDA");
-      return Destino::kCierre;
+      return Next::kClose;
     }
     if (tarjeta_.Item("Status") == "00") {
       e_.modo_entrada = 2;
-      return Destino::kGateway;
+      return Next::kGateway;
     }
     return std::nullopt;
   }

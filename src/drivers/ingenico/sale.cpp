@@ -1,4 +1,6 @@
-#include "drivers/ingenico/venta_ingenico.hpp"
+#include "drivers/ingenico/sale.hpp"
+
+#include "drivers/ingenico/exchange.hpp"
 
 #include <string>
 #include <string_view>
@@ -6,7 +8,7 @@
 #include "common/error_report.hpp"
 #include "common/failure.hpp"
 #include "common/number_text.hpp"
-#include "drivers/ingenico/ingenico.hpp"
+#include "drivers/ingenico/commands.hpp"
 #include "gateway/pin_pad.hpp"
 #include "gateway/sale_journal.hpp"
 #include "serial/generales.hpp"
@@ -18,10 +20,10 @@ constexpr std::string_view kPideTarjeta = "Inserte /Deslice ";
 constexpr int kIntentos = 3;
 
 // How the reading attempts ended.
-enum class Lectura {
-  kTarjeta,  // a card was read: go on to the sale
-  kRetira,   // no card read: ask for it to be removed
-  kFin,      // the reading ended (cancelled, removed, an exchange failed)
+enum class Reading {
+  kCard,    // a card was read: go on to the sale
+  kRemove,  // no card read: ask for it to be removed
+  kEnd,     // the reading ended (cancelled, removed, an exchange failed)
 };
 
 class Venta {
@@ -45,19 +47,19 @@ class Venta {
   }
 
   void Flow() {
-    e_.link.FijaModelo(modelo_ == Modelo::kIngenico3070 ? "INGENICO3070" : "IPP320");
+    e_.link.SetFormat(kFormat);
     e_.link.Abre(e_.puerto);
     Comando(Driver().ArmaLogo());
     if (Lee(0)) {
-      switch (Intentos()) {
-        case Lectura::kTarjeta:
+      switch (Attempts()) {
+        case Reading::kCard:
           Vende();
           break;
-        case Lectura::kRetira:
+        case Reading::kRemove:
           Recibe(Driver().RetireTarjeta("ERROR EN LECTURA DE CHIP"), kCodigoRMV);
           result_.Set("Response_Message", "ERROR EN LECTURA DE CHIP");
           break;
-        case Lectura::kFin:
+        case Reading::kEnd:
           break;
       }
     }
@@ -72,7 +74,7 @@ class Venta {
     return !frame.empty() && e_.link.EnviaComando(frame) == 1;
   }
   bool Recibe(const std::string& frame, std::string_view codigo) {
-    return !frame.empty() && e_.link.EnviaRecibe(frame, codigo) == 1;
+    return !frame.empty() && EnviaRecibe(e_.link, frame, codigo) == 1;
   }
   bool Muestra(std::string texto) { return Comando(Driver().ArmaMensaje(texto)); }
 
@@ -90,7 +92,7 @@ class Venta {
   }
 
   // Up to three attempts, each acting on the status of the latest reading.
-  Lectura Intentos() {
+  Reading Attempts() {
     for (int intento = 1; intento <= kIntentos; ++intento) {
       const std::string& status = tracks_.Item("Status");
       const bool ultimo = intento == kIntentos;
@@ -98,51 +100,51 @@ class Venta {
       std::int16_t modo = 0;
       if (status == "00") {
         e_.modo_entrada = 2;
-        return Lectura::kTarjeta;
+        return Reading::kCard;
       } else if (status == "01") {
-        if (ultimo) return Lectura::kRetira;
+        if (ultimo) return Reading::kRemove;
       } else if (status == "02") {
         Muestra("RETIRO TARJETA  ANTES DE TIEMPO");
         result_.Set("Response_Message", "TARJETA RETIRADA ANTES DE TIEMPO");
-        return Lectura::kFin;
+        return Reading::kEnd;
       } else if (status == "03") {
         Muestra("COBRO CANCELADO");
         result_.Set("Response_Message", "COBRO CANCELADO");
-        return Lectura::kFin;
+        return Reading::kEnd;
       } else if (status == "04") {
         pausa = false;  // the PIN pad falls back to the stripe: read again at once
         modo = 3;
       } else if (status == "05") {
         e_.modo_entrada = 3;
-        return Lectura::kTarjeta;
+        return Reading::kCard;
       } else if (status == "06") {
         const std::string& codigo = tracks_.Item("ServiceCode");
         if (codigo != "2" && codigo != "6") {
           e_.modo_entrada = 1;
-          return Lectura::kTarjeta;
+          return Reading::kCard;
         }
         if (ultimo) {
           Muestra("UTILICE OTRA    FORMA DE PAGO");
-          return Lectura::kFin;
+          return Reading::kEnd;
         }
-        if (!Muestra("TARJETA CON CHIP   INSERTE")) return Lectura::kFin;
+        if (!Muestra("TARJETA CON CHIP   INSERTE")) return Reading::kEnd;
       } else if (status == "07") {
         if (ultimo) {
           Muestra("ERROR USE OTRO  MEDIO DE PAGO");
-          return Lectura::kFin;
+          return Reading::kEnd;
         }
-        if (!Muestra("ERROR LECTURA DE BANDA REINTENTE")) return Lectura::kFin;
+        if (!Muestra("ERROR LECTURA DE BANDA REINTENTE")) return Reading::kEnd;
       } else {
         if (intento > 1) {
           Muestra("ERROR, USE OTRO MEDIO DE PAGO");
-          return Lectura::kFin;
+          return Reading::kEnd;
         }
-        if (!Muestra("ERROR EN LECTURA REINTENTE")) return Lectura::kFin;
+        if (!Muestra("ERROR EN LECTURA REINTENTE")) return Reading::kEnd;
       }
       if (pausa) serial::Pausa(1, e_.op, e_.clock);
-      if (!Lee(modo)) return Lectura::kFin;
+      if (!Lee(modo)) return Reading::kEnd;
     }
-    return Lectura::kRetira;
+    return Reading::kRemove;
   }
 
   // A card was read: expiry, the gateway, and a chip card's completion.

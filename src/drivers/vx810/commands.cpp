@@ -8,7 +8,7 @@
 
 #include "common/failure.hpp"
 #include "common/text_encoding.hpp"
-#include "drivers/vx810/vx810.hpp"
+#include "drivers/vx810/commands.hpp"
 #include "serial/generales.hpp"
 
 namespace tovalix::drivers::vx810 {

@@ -1,6 +1,6 @@
 // The Nurit 293's operations: preparation, the sale with its gateway call and chip answer, the
 // card reading of the counter services, the display and the report of the library's failures.
-#include "drivers/nurit293/nurit293.hpp"
+#include "drivers/nurit293/commands.hpp"
 
 #include <cstdio>
 #include <optional>

@@ -18,7 +18,7 @@ enum class Modelo { kIngenico3070, kIPP320 };
 inline constexpr CapacidadImporte kCapacidadImporte{kMaxAmountCentavos, false};
 
 // The result starts with the reading error and ID_Tx "-3"; once the gateway answered it is the
-// gateway's dictionary. Opens entorno.puerto itself (link.FijaModelo, Abre) and closes it and
+// gateway's dictionary. Opens entorno.puerto itself (its link format, Abre) and closes it and
 // stops the reader on every path, a run-time error included (that one is reported with the
 // common error report and the result returned as it stands). Sets entorno.modo_entrada to 2
 // for a chip reading, 1 for a swiped card, 3 for the fallback reading. Never throws.

@@ -5,7 +5,7 @@
 
 #include "common/number_text.hpp"
 #include "common/text_encoding.hpp"
-#include "drivers/optimum/optimum.hpp"
+#include "drivers/optimum/commands.hpp"
 #include "serial/generales.hpp"
 
 namespace tovalix::drivers::optimum {

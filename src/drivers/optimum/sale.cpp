@@ -1,4 +1,4 @@
-#include "drivers/optimum/venta_optimum.hpp"
+#include "drivers/optimum/sale.hpp"
 
 #include <algorithm>
 #include <optional>
@@ -6,7 +6,8 @@
 
 #include "common/error_report.hpp"
 #include "common/number_text.hpp"
-#include "drivers/optimum/optimum.hpp"
+#include "drivers/optimum/commands.hpp"
+#include "drivers/optimum/exchange.hpp"
 #include "gateway/pin_pad.hpp"
 #include "gateway/sale_journal.hpp"
 #include "serial/generales.hpp"
@@ -36,7 +37,7 @@ class Venta {
       : e_(entorno), s_(solicitud), resultado_(PrimerosValores(solicitud)) {}
 
   void Corre() {
-    e_.link.FijaModelo("OPTIMUM");
+    e_.link.SetFormat(kFormat);
     e_.link.Abre(e_.puerto);
     e_.link.LimpiaBuffer();
     e_.link.DetieneLector();
@@ -94,7 +95,7 @@ class Venta {
       e_.op.MessageBox("TOVALIX: " + std::string(kMontoNoEnviable), Operator::kPlain, "");
       return std::nullopt;
     }
-    const std::int16_t estado = e_.link.EnviaRecibeOptimum(c54, kCodigoTarjeta);
+    const std::int16_t estado = EnviaRecibeOptimum(e_.link, c54, kCodigoTarjeta);
     tarjeta_ = optimum_.ObtenTrack(serial::TextoAHex(e_.link.BufferRecepcion()));
     return estado;
   }
@@ -115,13 +116,13 @@ class Venta {
   // The chip card always hears the outcome, the one the host gets.
   void AvisaResultadoChip() {
     const std::string aviso = optimum_.Notify(gateway::Aprobada(resultado_) ? "00" : "01");
-    if (!aviso.empty()) e_.link.EnviaOptimum(aviso, kCodigoTarjeta);
+    if (!aviso.empty()) EnviaOptimum(e_.link, aviso, kCodigoTarjeta);
   }
 
   // A display message; its outcome is not examined.
   void Muestra(std::string_view texto) {
     const std::string mensaje = optimum_.ArmaMensaje(texto);
-    if (!mensaje.empty()) e_.link.EnviaOptimum(mensaje, kCodigoMensaje);
+    if (!mensaje.empty()) EnviaOptimum(e_.link, mensaje, kCodigoMensaje);
   }
 
   void Termina(std::string_view mensaje) {
@@ -150,8 +151,8 @@ std::string SerieOptimum(serial::SerialLink& link, Operator& op) {
   RunTrapped(op, [&] {
     const std::string c57 = OPTIMUM().C57();
     if (c57.empty()) return;
-    link.FijaModelo("OPTIMUM");
-    if (link.EnviaOptimum(c57, "57") != 1) return;
+    link.SetFormat(kFormat);
+    if (EnviaOptimum(link, c57, "57") != 1) return;
     // The serial number runs to the end of the message: its length is the frame's length
     // digits (just before "P57A") less the four characters of "P57A".
     const std::string& buffer = link.BufferRecepcion();

@@ -11,8 +11,8 @@
 
 #include "common/number_text.hpp"
 #include "common/text_encoding.hpp"
+#include "drivers/optimum/commands.hpp"
 #include "drivers/optimum/formato_impresion.hpp"
-#include "drivers/optimum/optimum.hpp"
 
 namespace tovalix::drivers::optimum {
 namespace {

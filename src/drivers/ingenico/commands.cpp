@@ -1,4 +1,4 @@
-#include "drivers/ingenico/ingenico.hpp"
+#include "drivers/ingenico/commands.hpp"
 
 #include <cstdio>
 #include <utility>
@@ -6,7 +6,7 @@
 #include "common/error_report.hpp"
 #include "common/failure.hpp"
 #include "common/text_encoding.hpp"
-#include "drivers/ingenico/answer_parsing.hpp"
+#include "drivers/ingenico/answers.hpp"
 #include "drivers/ingenico/frame_fields.hpp"
 #include "drivers/ingenico/logo.hpp"
 #include "serial/generales.hpp"

@@ -28,8 +28,8 @@ inline constexpr CapacidadImporte kCapacidadImporte{Money::kMaxCentavos, true};
 // operator sees it in a plain box.
 Dictionary VentaOptimum(EntornoVenta& entorno, const SolicitudVenta& solicitud);
 
-// The terminal's serial number: C57 sent with EnviaOptimum on an open link (the model is set
-// to "OPTIMUM"); the text after "P57A", as long as the answer's length digits say. "" when
+// The terminal's serial number: C57 sent with EnviaOptimum on an open link (in the Optimum's
+// format); the text after "P57A", as long as the answer's length digits say. "" when
 // the terminal refused, did not answer or sent no serial number. Never throws.
 std::string SerieOptimum(serial::SerialLink& link, Operator& op);
 

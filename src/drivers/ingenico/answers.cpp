@@ -1,4 +1,4 @@
-#include "drivers/ingenico/answer_parsing.hpp"
+#include "drivers/ingenico/answers.hpp"
 
 #include <array>
 #include <cctype>

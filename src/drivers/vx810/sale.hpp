@@ -1,5 +1,4 @@
-// The card payment on a VeriFone Vx810, and the serial-number exchange the initialization uses
-// for the Vx810 and the Nurit 293.
+// The card payment on a VeriFone Vx810, and the serial-number exchange of its initialization.
 //
 // A sale: wake-up (ENQ), the idle sequence (I02 until the PIN pad is idle, 72, C23), the card
 // read (C30, with a second swipe and the status dispatch), the chip data (C31 / C33), the
@@ -13,7 +12,7 @@
 #include <tovalix/operator.hpp>
 
 #include "drivers/sale_request.hpp"
-#include "drivers/vx810/vx810.hpp"
+#include "drivers/vx810/commands.hpp"
 #include "serial/serial_link.hpp"
 
 namespace tovalix::drivers::vx810 {
@@ -22,7 +21,7 @@ namespace tovalix::drivers::vx810 {
 // still busy after this many seconds of asking never will, and the sale ends the way a failed
 // exchange ends it (straight to the release of the port). A count of answers would not bound
 // the wait: each answer may take the whole of an exchange's deadline.
-inline constexpr double kPlazoReposo = 60;
+inline constexpr double kIdleTimeout = 60;
 
 // The amounts a sale can carry: what C31's four-byte fields hold.
 inline constexpr CapacidadImporte kCapacidadImporte{kMaxCentavos, false};
@@ -34,13 +33,12 @@ inline constexpr CapacidadImporte kCapacidadImporte{kMaxCentavos, false};
 // A run-time failure is reported (box and log line) and ends the sale with what it holds.
 Dictionary VentaVx810(EntornoVenta& entorno, const SolicitudVenta& solicitud);
 
-// The "06" exchange on an open link (the caller opened it and set its model). The serial
-// number: the 11 characters that begin 7 after the first "06" of the answer, without "-",
-// read as a number and written back in decimal. "" when the exchange fails or the answer holds
-// no serial number.
-std::string SerieVx810(serial::SerialLink& link, Operator& op);
+// How the Vx810's bytes look on the link: commands as they are, text and chip frames.
+inline constexpr serial::SerialLink::Format kFormat{serial::FrameShape::kVx810, false};
 
-// The same exchange for the Nurit 293: the 15 characters that begin 3 after the first "06".
-std::string SerieNurit293(serial::SerialLink& link, Operator& op);
+// The "06" exchange (ArmaSimple) on an open link in kFormat. The serial number: the 11
+// characters that begin 7 after the first "06" of the answer, without "-", read as a number
+// and written back in decimal. "" when the exchange fails or the answer holds no serial number.
+std::string SerieVx810(serial::SerialLink& link, Operator& op);
 
 }  // namespace tovalix::drivers::vx810

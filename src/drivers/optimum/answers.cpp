@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "common/number_text.hpp"
-#include "drivers/optimum/optimum.hpp"
+#include "drivers/optimum/commands.hpp"
 #include "serial/generales.hpp"
 
 namespace tovalix::drivers::optimum {
