@@ -4,7 +4,6 @@
 
 #include <fstream>
 #include <memory>
-#include <set>
 
 #include "common/failure.hpp"
 #include "platform/base64.hpp"
@@ -377,18 +376,6 @@ TEST_F(CipherTest, AsciiCodesAndBack) {
   EXPECT_EQ(DecodificaAscii(" 65  256 ", op), "");
   EXPECT_EQ(DecodificaAscii(" -1 ", op), "");
   EXPECT_EQ(op.shown.size(), 3u);
-}
-
-TEST(Passwords, EachKeyHasItsOwnPasswordOfTheFixedLength) {
-  const std::size_t lengths[] = {32, 36, 23, 29, 40, 30, 33, 34, 33, 38, 31,
-                                 33, 32, 34, 24, 19, 24, 20, 23, 20, 18};
-  std::set<std::string_view> distinct;
-  for (std::size_t i = 0; i < kParameterKeys.size(); ++i) {
-    EXPECT_EQ(PasswordOf(kParameterKeys[i]).size(), lengths[i]) << kParameterKeys[i];
-    distinct.insert(PasswordOf(kParameterKeys[i]));
-  }
-  EXPECT_EQ(distinct.size(), kParameterKeys.size());
-  EXPECT_THROW(PasswordOf("param15"), Failure);
 }
 
 }  // namespace
