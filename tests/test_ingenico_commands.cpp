@@ -208,20 +208,6 @@ TEST_F(IngenicoFrames, LogoIsThePicturePackedRowByRow) {
   EXPECT_EQ(pinpad.VerificaRespuesta(serial::HexATexto(frame), kCodigoDSP), 1);
 }
 
-TEST_F(IngenicoFrames, AnswerCheckNeedsTheWholeFrameOfTheExpectedCommand) {
-  const std::string serial_answer = serial::HexATexto(
-      ExpectedFrame("CF0", Hex(std::string("\0\0\0\0\0\0\0\0IPP3201234567", 21))));
-  EXPECT_EQ(pinpad.VerificaRespuesta(serial_answer, kCodigoCF0), 1);
-  EXPECT_EQ(pinpad.VerificaRespuesta("\x06" + serial_answer, kCodigoCF0), 1);
-  EXPECT_EQ(pinpad.VerificaRespuesta(serial_answer, kCodigoCF1), 0);
-  EXPECT_EQ(pinpad.VerificaRespuesta(serial_answer.substr(0, serial_answer.size() - 1), kCodigoCF0),
-            0);  // LRC not received yet
-  std::string wrong_lrc = serial_answer;
-  wrong_lrc.back() = static_cast<char>(wrong_lrc.back() ^ 0x01);
-  EXPECT_EQ(pinpad.VerificaRespuesta(wrong_lrc, kCodigoCF0), 0);
-  EXPECT_EQ(pinpad.VerificaRespuesta("", kCodigoCF0), 0);
-}
-
 // ---------------------------------------------------------------------------------------
 // Answers
 

@@ -8,7 +8,7 @@
 
 #include "drivers/ingenico/frame_fields.hpp"
 #include "drivers/ingenico/ingenico.hpp"
-#include "ingenico_fuzz_support.hpp"
+#include "fuzz_support.hpp"
 
 namespace {
 

@@ -1,14 +1,18 @@
-// What the Ingenico fuzz targets share: a silent operator, a log folder that cannot be
-// written (so that trapped failures do not fill a file), and the reading of the flag byte.
+// What the fuzz targets share: a silent operator, a log folder that cannot be written (so that
+// trapped failures do not fill a file), the reading of the flag byte and the shape checks.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <initializer_list>
 #include <string>
+#include <string_view>
 
+#include <tovalix/dictionary.hpp>
 #include <tovalix/operator.hpp>
 
+#include "common/text_encoding.hpp"
 #include "process_env.hpp"  // of this platform: tests/support/posix or tests/support/windows
 #include "serial/generales.hpp"
 
@@ -46,6 +50,16 @@ inline void Require(bool condition) {
 
 inline bool IsUpperHex(const std::string& text) {
   return text.find_first_not_of("0123456789ABCDEF") == std::string::npos;
+}
+
+// A result dictionary holds exactly these keys, in this order, each value valid UTF-8.
+inline void RequireShape(const Dictionary& d, std::initializer_list<std::string_view> keys) {
+  Require(d.Count() == keys.size());
+  std::size_t i = 0;
+  for (const std::string_view key : keys) {
+    const auto& [name, value] = d.Entries()[i++];
+    Require(name == key && IsValidUtf8(value));
+  }
 }
 
 }  // namespace tovalix::fuzz
