@@ -80,7 +80,6 @@ TEST_F(IngenicoFrames, DisplayLineIsCutOrPaddedTo32AndReturnedToTheCaller) {
   std::string empty;
   const std::string frame = pinpad.ArmaMensaje(empty);
   EXPECT_EQ(frame, ExpectedFrame("DSP", "13" + Hex(std::string(32, ' '))));
-  EXPECT_EQ(frame.substr(8, 4), "0021");
   EXPECT_EQ(empty, std::string(32, ' '));
 
   // Accented text goes to the display in Windows-1252 and comes back as UTF-8.
@@ -115,8 +114,6 @@ TEST_F(IngenicoFrames, CardReadingCarriesMessageStampAmountsAndTagList) {
       "5F285F2A5F349F029F079F099F0D9F0E9F0F9F109F159F1A9F1C9F269F279F339F349F35"
       "9F369F379F399F419F169F1E9F215F259F019F039F53959C9A8284";
   ASSERT_EQ(expected_data.size(), 2u * 149);
-  EXPECT_EQ(frame.substr(0, 14), "024943300095" + expected_data.substr(0, 2));
-  EXPECT_EQ(DataOf(frame), expected_data);
   EXPECT_EQ(frame, ExpectedFrame("IC0", expected_data));
   EXPECT_EQ(pinpad.VerificaRespuesta(serial::HexATexto(frame), kCodigoIC0), 1);
   EXPECT_EQ(pinpad.VerificaRespuesta(serial::HexATexto(frame), kCodigoIC1), 0);
@@ -155,9 +152,7 @@ TEST_F(IngenicoFrames, AuthorizationResultAndReleaseFrames) {
   EXPECT_EQ(pinpad.IC1("01", "01", ""),
             ExpectedFrame("IC1", "01" + Hex("01") + stamp + kZeros32 + tags));
 
-  const std::string libera = pinpad.Libera();
-  EXPECT_EQ(libera, ExpectedFrame("IC1", "0200000000000000" + stamp + kZeros32 + tags));
-  EXPECT_EQ(libera.substr(8, 4), "003A");
+  EXPECT_EQ(pinpad.Libera(), ExpectedFrame("IC1", "0200000000000000" + stamp + kZeros32 + tags));
   EXPECT_TRUE(op.shown.empty());
 
   // The status is written into the frame as it stands: anything but one hex byte would

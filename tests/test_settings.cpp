@@ -85,9 +85,20 @@ class SettingsTest : public ::testing::Test {
   std::string Log() { return ReadFile(folder / "tovalix.log"); }
 };
 
-TEST_F(SettingsTest, AllParametersRoundTripThroughTheFile) {
+TEST_F(SettingsTest, AllParametersRoundTripThroughAPrivateFileOfDigitsAndBlanks) {
   const Parametros expected = Complete();
   Store(expected);
+  const std::string content = ReadFile(file);
+  EXPECT_EQ(content.find("IPP320"), std::string::npos);
+  EXPECT_EQ(content.find("cajero1"), std::string::npos);
+  for (const std::string_view key : kParameterKeys) {
+    const std::string stored = Stored(key);
+    ASSERT_FALSE(stored.empty()) << key;
+    EXPECT_EQ(stored.find_first_not_of("0123456789 "), std::string::npos) << key << ": " << stored;
+  }
+  EXPECT_TRUE(testing::IsPrivateToUser(file));
+  EXPECT_TRUE(testing::IsPrivateToUser(file.parent_path()));
+
   Parametros loaded;
   loaded.Rfc = "left from an earlier call";
   EXPECT_TRUE(CargaParametros(loaded, op));
@@ -99,20 +110,6 @@ TEST_F(SettingsTest, AllParametersRoundTripThroughTheFile) {
   EXPECT_TRUE(CargaParametros(loaded, op));
   EXPECT_EQ(loaded.PTid, "987");
   EXPECT_EQ(loaded.IdStore, expected.IdStore);
-}
-
-TEST_F(SettingsTest, StoredTextsAreDigitsAndBlanksOnlyAndPrivate) {
-  Store(Complete());
-  const std::string content = ReadFile(file);
-  EXPECT_EQ(content.find("IPP320"), std::string::npos);
-  EXPECT_EQ(content.find("cajero1"), std::string::npos);
-  for (const std::string_view key : kParameterKeys) {
-    const std::string stored = Stored(key);
-    ASSERT_FALSE(stored.empty()) << key;
-    EXPECT_EQ(stored.find_first_not_of("0123456789 "), std::string::npos) << key << ": " << stored;
-  }
-  EXPECT_TRUE(testing::IsPrivateToUser(file));
-  EXPECT_TRUE(testing::IsPrivateToUser(file.parent_path()));
 }
 
 TEST_F(SettingsTest, EmptyValuesAreStoredEmptyAndClearingLeavesTheTerminalUninitialized) {
