@@ -80,7 +80,6 @@ TEST_F(IngenicoFrames, DisplayLineIsCutOrPaddedTo32AndReturnedToTheCaller) {
   std::string empty;
   const std::string frame = pinpad.ArmaMensaje(empty);
   EXPECT_EQ(frame, ExpectedFrame("DSP", "13" + Hex(std::string(32, ' '))));
-  EXPECT_EQ(frame.substr(8, 4), "0021");
   EXPECT_EQ(empty, std::string(32, ' '));
 
   // Accented text goes to the display in Windows-1252 and comes back as UTF-8.
@@ -106,48 +105,15 @@ TEST_F(IngenicoFrames, LrcBelowSixteenIsOneDigitAndOneByteOnTheWire) {
 
 TEST_F(IngenicoFrames, CardReadingCarriesMessageStampAmountsAndTagList) {
   const std::string frame = pinpad.IC0(150.5, 0, "Inserte /Deslice ");
-  const std::string expected_data = Hex("Inserte /Deslice " + std::string(15, ' ')) + "20251206" +
-                                    "183449" +        // date and time, packed
-                                    "000000015050" +  // 150.50
-                                    "000000000000" +  // no tip
-                                    "01" + kZeros32 + "003F" +
-                                    "5F28"
-                                    "5F2A"
-                                    "5F34"
-                                    "9F02"
-                                    "9F07"
-                                    "9F09"
-                                    "9F0D"
-                                    "9F0E"
-                                    "9F0F"
-                                    "9F10"
-                                    "9F15"
-                                    "9F1A"
-                                    "9F1C"
-                                    "9F26"
-                                    "9F27"
-                                    "9F33"
-                                    "9F34"
-                                    "9F35"
-                                    "9F36"
-                                    "9F37"
-                                    "9F39"
-                                    "9F41"
-                                    "9F16"
-                                    "9F1E"
-                                    "9F21"
-                                    "5F25"
-                                    "9F01"
-                                    "9F03"
-                                    "9F53"
-                                    "95"
-                                    "9C"
-                                    "9A"
-                                    "82"
-                                    "84";
+  const std::string expected_data =
+      Hex("Inserte /Deslice " + std::string(15, ' ')) + "20251206" +
+      "183449" +                  // date and time, packed
+      "000000015050" +            // 150.50
+      "000000000000" +            // no tip
+      "01" + kZeros32 + "003F" +  // 34 tags, in this order
+      "5F285F2A5F349F029F079F099F0D9F0E9F0F9F109F159F1A9F1C9F269F279F339F349F35"
+      "9F369F379F399F419F169F1E9F215F259F019F039F53959C9A8284";
   ASSERT_EQ(expected_data.size(), 2u * 149);
-  EXPECT_EQ(frame.substr(0, 14), "024943300095" + expected_data.substr(0, 2));
-  EXPECT_EQ(DataOf(frame), expected_data);
   EXPECT_EQ(frame, ExpectedFrame("IC0", expected_data));
   EXPECT_EQ(pinpad.VerificaRespuesta(serial::HexATexto(frame), kCodigoIC0), 1);
   EXPECT_EQ(pinpad.VerificaRespuesta(serial::HexATexto(frame), kCodigoIC1), 0);
@@ -179,28 +145,14 @@ TEST_F(IngenicoFrames, AHostsAmountIsAWholeCentavoOrBuildsNoFrame) {
 }
 
 TEST_F(IngenicoFrames, AuthorizationResultAndReleaseFrames) {
-  const std::string stamp =
-      "20251206"
-      "183449";
-  const std::string tags =
-      "0009"
-      "9F26"
-      "9F27"
-      "95"
-      "9F36"
-      "9F41";
+  const std::string stamp = "20251206183449";
+  const std::string tags = "00099F269F27959F369F41";  // nine bytes of five tags
   EXPECT_EQ(pinpad.IC1("00", "00", "123456"),
             ExpectedFrame("IC1", "00" + Hex("00") + Hex("123456") + stamp + kZeros32 + tags));
   EXPECT_EQ(pinpad.IC1("01", "01", ""),
             ExpectedFrame("IC1", "01" + Hex("01") + stamp + kZeros32 + tags));
 
-  const std::string libera = pinpad.Libera();
-  EXPECT_EQ(libera, ExpectedFrame("IC1",
-                                  "02"
-                                  "00"
-                                  "000000000000" +
-                                      stamp + kZeros32 + tags));
-  EXPECT_EQ(libera.substr(8, 4), "003A");
+  EXPECT_EQ(pinpad.Libera(), ExpectedFrame("IC1", "0200000000000000" + stamp + kZeros32 + tags));
   EXPECT_TRUE(op.shown.empty());
 
   // The status is written into the frame as it stands: anything but one hex byte would
@@ -210,16 +162,9 @@ TEST_F(IngenicoFrames, AuthorizationResultAndReleaseFrames) {
 }
 
 TEST_F(IngenicoFrames, KeyboardEntryLengthsAreOneByteEach) {
-  EXPECT_EQ(pinpad.CapturaEnPinPad(4, 3), ExpectedFrame("KBD",
-                                                        "5057"
-                                                        "04"
-                                                        "03"
-                                                        "0101"));
-  EXPECT_EQ(pinpad.CapturaEnPinPad(255, 16), ExpectedFrame("KBD",
-                                                           "5057"
-                                                           "FF"
-                                                           "10"
-                                                           "0101"));
+  // "PW", maximum, minimum, then 01 01.
+  EXPECT_EQ(pinpad.CapturaEnPinPad(4, 3), ExpectedFrame("KBD", "505704030101"));
+  EXPECT_EQ(pinpad.CapturaEnPinPad(255, 16), ExpectedFrame("KBD", "5057FF100101"));
   EXPECT_EQ(pinpad.CapturaEnPinPad(256, 3), "");
   EXPECT_EQ(pinpad.CapturaEnPinPad(4, -1), "");
   EXPECT_EQ(op.shown.size(), 2u);
@@ -227,10 +172,7 @@ TEST_F(IngenicoFrames, KeyboardEntryLengthsAreOneByteEach) {
 
 TEST_F(IngenicoFrames, ConfigurationCarriesCurrencyPromptsAndItsLength) {
   const std::string frame = pinpad.ConfigPinPad();
-  EXPECT_EQ(frame.substr(0, 12),
-            "024346300"
-            "0AF" +
-                std::string());
+  EXPECT_EQ(frame.substr(0, 12), "0243463000AF");
   const std::string data = serial::HexATexto(DataOf(frame));
   ASSERT_EQ(data.size(), 175u);
   EXPECT_EQ(data.substr(0, 5), "\x08\x40MXN");
@@ -259,20 +201,6 @@ TEST_F(IngenicoFrames, LogoIsThePicturePackedRowByRow) {
   for (const char c : kLogoPicture) hashes += c == '#';
   EXPECT_EQ(dark, hashes);
   EXPECT_EQ(pinpad.VerificaRespuesta(serial::HexATexto(frame), kCodigoDSP), 1);
-}
-
-TEST_F(IngenicoFrames, AnswerCheckNeedsTheWholeFrameOfTheExpectedCommand) {
-  const std::string serial_answer = serial::HexATexto(
-      ExpectedFrame("CF0", Hex(std::string("\0\0\0\0\0\0\0\0IPP3201234567", 21))));
-  EXPECT_EQ(pinpad.VerificaRespuesta(serial_answer, kCodigoCF0), 1);
-  EXPECT_EQ(pinpad.VerificaRespuesta("\x06" + serial_answer, kCodigoCF0), 1);
-  EXPECT_EQ(pinpad.VerificaRespuesta(serial_answer, kCodigoCF1), 0);
-  EXPECT_EQ(pinpad.VerificaRespuesta(serial_answer.substr(0, serial_answer.size() - 1), kCodigoCF0),
-            0);  // LRC not received yet
-  std::string wrong_lrc = serial_answer;
-  wrong_lrc.back() = static_cast<char>(wrong_lrc.back() ^ 0x01);
-  EXPECT_EQ(pinpad.VerificaRespuesta(wrong_lrc, kCodigoCF0), 0);
-  EXPECT_EQ(pinpad.VerificaRespuesta("", kCodigoCF0), 0);
 }
 
 // ---------------------------------------------------------------------------------------

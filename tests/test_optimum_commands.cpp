@@ -137,8 +137,6 @@ TEST(OptimumObtenTrack, StripeCard) {
   EXPECT_EQ(card.Item("Track1"), kTrack1);
   EXPECT_EQ(card.Item("Track2"), kTrack2);
   EXPECT_EQ(card.Item("PosEntryMode"), "1");
-  EXPECT_EQ(card.Item("Exp"), "2512");
-  EXPECT_EQ(card.Item("ServiceCode"), "1");
   EXPECT_EQ(card.Item("EMV_Tags"), "");
   EXPECT_EQ(card.Item("ARQC"), "");
 }

@@ -4,7 +4,6 @@
 
 #include <fstream>
 #include <memory>
-#include <set>
 
 #include "common/failure.hpp"
 #include "platform/base64.hpp"
@@ -86,9 +85,20 @@ class SettingsTest : public ::testing::Test {
   std::string Log() { return ReadFile(folder / "tovalix.log"); }
 };
 
-TEST_F(SettingsTest, AllParametersRoundTripThroughTheFile) {
+TEST_F(SettingsTest, AllParametersRoundTripThroughAPrivateFileOfDigitsAndBlanks) {
   const Parametros expected = Complete();
   Store(expected);
+  const std::string content = ReadFile(file);
+  EXPECT_EQ(content.find("IPP320"), std::string::npos);
+  EXPECT_EQ(content.find("cajero1"), std::string::npos);
+  for (const std::string_view key : kParameterKeys) {
+    const std::string stored = Stored(key);
+    ASSERT_FALSE(stored.empty()) << key;
+    EXPECT_EQ(stored.find_first_not_of("0123456789 "), std::string::npos) << key << ": " << stored;
+  }
+  EXPECT_TRUE(testing::IsPrivateToUser(file));
+  EXPECT_TRUE(testing::IsPrivateToUser(file.parent_path()));
+
   Parametros loaded;
   loaded.Rfc = "left from an earlier call";
   EXPECT_TRUE(CargaParametros(loaded, op));
@@ -100,20 +110,6 @@ TEST_F(SettingsTest, AllParametersRoundTripThroughTheFile) {
   EXPECT_TRUE(CargaParametros(loaded, op));
   EXPECT_EQ(loaded.PTid, "987");
   EXPECT_EQ(loaded.IdStore, expected.IdStore);
-}
-
-TEST_F(SettingsTest, StoredTextsAreDigitsAndBlanksOnlyAndPrivate) {
-  Store(Complete());
-  const std::string content = ReadFile(file);
-  EXPECT_EQ(content.find("IPP320"), std::string::npos);
-  EXPECT_EQ(content.find("cajero1"), std::string::npos);
-  for (const std::string_view key : kParameterKeys) {
-    const std::string stored = Stored(key);
-    ASSERT_FALSE(stored.empty()) << key;
-    EXPECT_EQ(stored.find_first_not_of("0123456789 "), std::string::npos) << key << ": " << stored;
-  }
-  EXPECT_TRUE(testing::IsPrivateToUser(file));
-  EXPECT_TRUE(testing::IsPrivateToUser(file.parent_path()));
 }
 
 TEST_F(SettingsTest, EmptyValuesAreStoredEmptyAndClearingLeavesTheTerminalUninitialized) {
@@ -377,18 +373,6 @@ TEST_F(CipherTest, AsciiCodesAndBack) {
   EXPECT_EQ(DecodificaAscii(" 65  256 ", op), "");
   EXPECT_EQ(DecodificaAscii(" -1 ", op), "");
   EXPECT_EQ(op.shown.size(), 3u);
-}
-
-TEST(Passwords, EachKeyHasItsOwnPasswordOfTheFixedLength) {
-  const std::size_t lengths[] = {32, 36, 23, 29, 40, 30, 33, 34, 33, 38, 31,
-                                 33, 32, 34, 24, 19, 24, 20, 23, 20, 18};
-  std::set<std::string_view> distinct;
-  for (std::size_t i = 0; i < kParameterKeys.size(); ++i) {
-    EXPECT_EQ(PasswordOf(kParameterKeys[i]).size(), lengths[i]) << kParameterKeys[i];
-    distinct.insert(PasswordOf(kParameterKeys[i]));
-  }
-  EXPECT_EQ(distinct.size(), kParameterKeys.size());
-  EXPECT_THROW(PasswordOf("param15"), Failure);
 }
 
 }  // namespace

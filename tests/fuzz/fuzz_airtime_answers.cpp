@@ -3,7 +3,6 @@
 // texts. No network: the readers are driven directly.
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,17 +11,11 @@
 #include "airtime/lectores.hpp"
 #include "common/failure.hpp"
 #include "common/text_encoding.hpp"
+#include "fuzz_support.hpp"
 
 namespace {
 
 using tovalix::Dictionary;
-
-void Check(const Dictionary& before, const Dictionary& after) {
-  if (after.Keys() != before.Keys()) std::abort();
-  for (const auto& [key, value] : after.Entries()) {
-    if (!tovalix::IsValidUtf8(value)) std::abort();
-  }
-}
 
 template <typename Reader>
 void Read(Dictionary start, Reader reader) {
@@ -32,7 +25,9 @@ void Read(Dictionary start, Reader reader) {
   } catch (const tovalix::Failure&) {
     // a failure leaves the result as far as it got
   }
-  Check(before, start);
+  tovalix::fuzz::Require(start.Keys() == before.Keys());
+  for (const auto& [key, value] : start.Entries())
+    tovalix::fuzz::Require(tovalix::IsValidUtf8(value));
 }
 
 }  // namespace
@@ -52,16 +47,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   try {
     const IdsCatalogo ids = RecorreImporte(body, "telcel", 50);
     // Found means both ids; not found means neither.
-    if ((ids.master == 0) != (ids.proveedor == 0)) std::abort();
+    tovalix::fuzz::Require((ids.master == 0) == (ids.proveedor == 0));
   } catch (const tovalix::Failure&) {
   }
   try {
-    if (RecorreProveedor(body, "TELCEL").proveedor != 0) std::abort();
+    tovalix::fuzz::Require(RecorreProveedor(body, "TELCEL").proveedor == 0);
   } catch (const tovalix::Failure&) {
   }
   try {
     const CantidadesCatalogo cantidades = RecorreCantidades(body, "Telcel");
-    if (!cantidades.lista.empty() && cantidades.lista.back() != ',') std::abort();
+    tovalix::fuzz::Require(cantidades.lista.empty() || cantidades.lista.back() == ',');
   } catch (const tovalix::Failure&) {
   }
   return 0;

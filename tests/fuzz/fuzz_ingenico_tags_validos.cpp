@@ -5,7 +5,7 @@
 #include "common/failure.hpp"
 #include "drivers/ingenico/answers.hpp"
 #include "drivers/ingenico/commands.hpp"
-#include "ingenico_fuzz_support.hpp"
+#include "fuzz_support.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace tovalix;

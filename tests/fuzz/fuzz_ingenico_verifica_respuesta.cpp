@@ -8,7 +8,7 @@
 
 #include "drivers/ingenico/commands.hpp"
 #include "drivers/ingenico/frame_fields.hpp"
-#include "ingenico_fuzz_support.hpp"
+#include "fuzz_support.hpp"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "drivers/optimum/commands.hpp"
-#include "optimum_emv_check.hpp"
+#include "fuzz_support.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);

@@ -2,21 +2,17 @@
 // flow does (spaced hex of the raw bytes), and also as they are, as if a caller passed a
 // malformed hex text. Nothing may escape, every key must be there in its order, every value
 // must be valid UTF-8.
-#include <array>
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 #include <string_view>
 
 #include "common/text_encoding.hpp"
 #include "drivers/vx810/commands.hpp"
+#include "fuzz_support.hpp"
 #include "serial/generales.hpp"
 
 namespace {
-
-constexpr std::array<std::string_view, 9> kKeys = {
-    "ServiceCode", "Track1", "AutCode", "Track2", "Status", "Exp", "EMV_Tags", "ARQC", "AID"};
 
 // Characters, not bytes: an answer byte of 0x80 or more is two bytes of UTF-8.
 std::size_t Characters(std::string_view text) {
@@ -26,14 +22,11 @@ std::size_t Characters(std::string_view text) {
 }
 
 void Check(const tovalix::Dictionary& card) {
-  if (card.Count() != kKeys.size()) std::abort();
-  for (std::size_t i = 0; i < kKeys.size(); ++i) {
-    const auto& [key, value] = card.Entries()[i];
-    if (key != kKeys[i] || !tovalix::IsValidUtf8(value)) std::abort();
-  }
+  using tovalix::fuzz::Require;
+  tovalix::fuzz::RequireShape(card, {"ServiceCode", "Track1", "AutCode", "Track2", "Status", "Exp",
+                                     "EMV_Tags", "ARQC", "AID"});
   // The status is two characters of the answer, or nothing; the expiry at most four.
-  if (Characters(card.Item("Status")) > 2) std::abort();
-  if (Characters(card.Item("Exp")) > 4) std::abort();
+  Require(Characters(card.Item("Status")) <= 2 && Characters(card.Item("Exp")) <= 4);
 }
 
 }  // namespace

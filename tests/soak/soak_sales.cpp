@@ -377,12 +377,11 @@ void Soak::Sale(const ModelInfo& info, std::size_t number) {
 
     switch (info.model) {
       case Model::kIngenico3070:
-        result = drivers::ingenico::VentaIngenico(entorno, solicitud,
-                                                  drivers::ingenico::Modelo::kIngenico3070);
-        break;
       case Model::kIPP320:
         result = drivers::ingenico::VentaIngenico(entorno, solicitud,
-                                                  drivers::ingenico::Modelo::kIPP320);
+                                                  info.model == Model::kIPP320
+                                                      ? drivers::ingenico::Modelo::kIPP320
+                                                      : drivers::ingenico::Modelo::kIngenico3070);
         break;
       case Model::kVx810:
         result = drivers::vx810::VentaVx810(entorno, solicitud);
