@@ -1,8 +1,8 @@
 // tovalix demo: with nothing installed but the project, it starts the gateway and airtime
 // simulators on 127.0.0.1 and a simulated PIN pad on a pty (on Windows, inside the program on an
-// in-process line), points a throw-away terminal at
-// them, initializes it, runs a chip sale, a stripe sale, a declined sale and an airtime
-// top-up, prints each result as a JSON line, and leaves nothing behind.
+// in-process line), points a throw-away terminal at them, initializes it, runs a chip sale, a
+// stripe sale, a declined sale and an airtime top-up, prints each result as a JSON line, and
+// leaves nothing behind.
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
