@@ -46,4 +46,8 @@ class DeviceLine {
 // line up whatever one end does.
 bool LineShowsHangUp();
 
+// Windows: lines made from now on are in-process pipes that the library opens by name
+// (platform/in_process_port.hpp), not COM pairs; for `tovalix demo`, which has no pair at hand.
+void UseInProcessLines();
+
 }  // namespace tovalix::sim

@@ -1,7 +1,8 @@
 // The simulator's end on Windows: one port of a null-modem pair of COM ports, opened through
 // the library's own serial port. The pairs come from TOVALIX_TEST_COM_PAIRS
 // ("COM10:COM11,COM12:COM13": the simulator's port, then the one the code under test opens);
-// a simulator claims the first pair no other simulator of this process holds.
+// a simulator claims the first pair no other simulator of this process holds. After
+// UseInProcessLines the lines are in-process pipes (platform/in_process_port.hpp) instead.
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "common/failure.hpp"
+#include "platform/in_process_port.hpp"
 #include "platform/serial_port.hpp"
 #include "sim/pinpad/device_line.hpp"
 
@@ -26,6 +28,7 @@ constexpr int kWakeCheckMs = 20;
 
 std::mutex pairs_guard;
 std::set<std::string> pairs_claimed;
+std::atomic<bool> in_process_lines{false};
 
 std::vector<std::pair<std::string, std::string>> ConfiguredPairs() {
   const char* text = std::getenv("TOVALIX_TEST_COM_PAIRS");
@@ -49,6 +52,12 @@ struct DeviceLine::State {
 };
 
 DeviceLine::DeviceLine() : state_(std::make_unique<State>()) {
+  if (in_process_lines) {
+    platform::InProcessLine line = platform::MakeInProcessLine();
+    state_->far = std::move(line.name);
+    state_->port = std::move(line.device);
+    return;
+  }
   {
     const std::lock_guard lock(pairs_guard);
     for (auto& [own, far] : ConfiguredPairs()) {
@@ -72,6 +81,7 @@ DeviceLine::DeviceLine() : state_(std::make_unique<State>()) {
 
 DeviceLine::~DeviceLine() {
   HangUp();
+  if (state_->own.empty()) return;
   const std::lock_guard lock(pairs_guard);
   pairs_claimed.erase(state_->own);
 }
@@ -121,6 +131,10 @@ bool DeviceLine::hung_up() const {
 
 bool LineShowsHangUp() {
   return false;
+}
+
+void UseInProcessLines() {
+  in_process_lines = true;
 }
 
 }  // namespace tovalix::sim

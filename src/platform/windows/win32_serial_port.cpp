@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "common/failure.hpp"
+#include "platform/in_process_port.hpp"
 #include "platform/serial_port.hpp"
 #include "platform/windows/system_error.hpp"
 #include "platform/windows/wide_text.hpp"
@@ -243,6 +244,7 @@ std::string DevicePath(const std::string& path) {
 }  // namespace
 
 std::unique_ptr<SerialPort> OpenSerialPort(const std::string& path) {
+  if (auto line = OpenInProcessPort(path)) return line;  // a line this process made
   auto claim = std::make_unique<PortClaim>(path);
   Handle port(CreateFileW(WideText(DevicePath(path)).c_str(), GENERIC_READ | GENERIC_WRITE, 0,
                           nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr));

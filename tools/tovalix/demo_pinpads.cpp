@@ -1,10 +1,10 @@
 #include "demo_pinpads.hpp"
 
-#include <dlfcn.h>
-
 #include <array>
 #include <cstdlib>
 
+#include "common/failure.hpp"
+#include "platform/shared_library.hpp"
 #include "sim/ingenico/ingenico_simulator.hpp"
 #include "sim/optimum/optimum_pinpad.hpp"
 #include "sim/vx810/vx810_simulator.hpp"
@@ -58,21 +58,20 @@ class NuritPinPad final : public DemoPinPad {
   NuritPinPad() {
     pad_.SetSerialAnswer("-293000000004711");
     if (const char* path = std::getenv("TOVALIX_NURIT293_LIB")) {
-      library_ = ::dlopen(path, RTLD_NOW | RTLD_LOCAL);
+      try {
+        library_ = std::make_unique<platform::SharedLibrary>(path);
+      } catch (const Failure&) {
+        // The driver reports the missing library when it loads it.
+      }
     }
   }
-  ~NuritPinPad() override {
-    if (library_ != nullptr) ::dlclose(library_);
-  }
-  NuritPinPad(const NuritPinPad&) = delete;
-  NuritPinPad& operator=(const NuritPinPad&) = delete;
 
   std::string PortPath() const override { return pad_.PortPath(); }
   void QueueChipCard() override {}  // the library's own reading is a chip card
   void QueueStripeCard() override {
     using AddCard = void (*)(const char*, const char*, const char*, const char*);
     if (library_ == nullptr) return;
-    if (auto add = reinterpret_cast<AddCard>(::dlsym(library_, "TovalixSimNurit293_AddCard"))) {
+    if (auto add = reinterpret_cast<AddCard>(library_->Symbol("TovalixSimNurit293_AddCard"))) {
       add("MagStripe", (std::string(kStripePan) + "=" + kExpiry + "1011234567").c_str(),
           (std::string("B") + kStripePan + "^DEMO/TARJETA^" + kExpiry + "101").c_str(), nullptr);
     }
@@ -80,7 +79,7 @@ class NuritPinPad final : public DemoPinPad {
 
  private:
   sim::Vx810Simulator pad_;
-  void* library_ = nullptr;
+  std::unique_ptr<platform::SharedLibrary> library_;
 };
 
 class OptimumDemoPinPad final : public DemoPinPad {

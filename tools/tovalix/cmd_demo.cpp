@@ -1,9 +1,8 @@
 // tovalix demo: with nothing installed but the project, it starts the gateway and airtime
-// simulators on 127.0.0.1 and a simulated PIN pad on a pty, points a throw-away terminal at
-// them, initializes it, runs a chip sale, a stripe sale, a declined sale and an airtime
-// top-up, prints each result as a JSON line, and leaves nothing behind.
-#include <unistd.h>
-
+// simulators on 127.0.0.1 and a simulated PIN pad on a pty (on Windows, inside the program on an
+// in-process line), points a throw-away terminal at them, initializes it, runs a chip sale, a
+// stripe sale, a declined sale and an airtime top-up, prints each result as a JSON line, and
+// leaves nothing behind.
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -14,6 +13,7 @@
 
 #include "cli_output.hpp"
 #include "commands.hpp"
+#include "demo_host.hpp"
 #include "demo_pinpads.hpp"
 #include "sim/airtime/airtime_simulator.hpp"
 #include "sim/gateway/gateway_simulator.hpp"
@@ -24,19 +24,10 @@ namespace {
 // Environment variables set for the demo's length and put back afterwards.
 class DemoEnvironment {
  public:
-  DemoEnvironment() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "tovalix-demo-XXXXXX");
-    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("no temporary folder");
-    folder_ = pattern;
-  }
+  DemoEnvironment() : folder_(MakeDemoFolder()) {}
   ~DemoEnvironment() {
-    for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) {
-      if (it->second) {
-        ::setenv(it->first.c_str(), it->second->c_str(), 1);
-      } else {
-        ::unsetenv(it->first.c_str());
-      }
-    }
+    for (auto it = saved_.rbegin(); it != saved_.rend(); ++it)
+      SetEnvironment(it->first, it->second);
     std::error_code ignored;
     std::filesystem::remove_all(folder_, ignored);
   }
@@ -46,7 +37,7 @@ class DemoEnvironment {
   void Set(const std::string& name, const std::string& value) {
     const char* old = std::getenv(name.c_str());
     saved_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
-    ::setenv(name.c_str(), value.c_str(), 1);
+    SetEnvironment(name, value);
   }
   std::filesystem::path operator/(const std::string& name) const { return folder_ / name; }
   const std::filesystem::path& folder() const { return folder_; }
@@ -55,13 +46,6 @@ class DemoEnvironment {
   std::filesystem::path folder_;
   std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
 };
-
-// The simulated Nurit 293 vendor library is built beside the tool.
-std::string NuritLibraryBesideTool() {
-  std::error_code error;
-  const auto exe = std::filesystem::read_symlink("/proc/self/exe", error);
-  return (exe.parent_path().parent_path() / "lib" / "libtovalix_nurit293_sim.so").string();
-}
 
 void PrintStep(const std::string& step, const nlohmann::ordered_json& result) {
   nlohmann::ordered_json line = {{"step", step}, {"result", result}};
@@ -93,7 +77,9 @@ int RunDemo(DemoArguments& args) {
   }
 
   // The library is loaded before the PIN pad starts, so both see the same readings.
+  const std::string line = PrepareDemoLine();
   std::unique_ptr<DemoPinPad> pinpad = StartDemoPinPad(*model);
+  if (!line.empty()) PrintStep("PIN pad", {{"port", pinpad->PortPath()}, {"line", line}});
   std::ofstream(env / "devices.tsv") << model->device << "\t" << pinpad->PortPath() << "\n";
 
   Cliente cliente(args.op);
