@@ -179,89 +179,38 @@ TEST_F(AirtimeTest, SaleChecksStopBeforeAnyRequestAndLeaveTheFirstResult) {
   struct Case {
     std::string teller, phone;
     double amount;
-    std::string stamp;
-    ShownMessage shown;
+    std::string stamp, text;  // shown after "TIEMPO AIRE: "
+    int style = 16;
   };
   const std::string stamp26(26, '7');
+  const std::string bad_phone = "El número telefónico no es válido.";
+  const std::string bad_teller = "El TellerLogin debe estar formado sólo por números";
   const std::vector<Case> cases = {
-      {"",
-       "55 1234567",
-       50,
-       kStamp,
-       {"TIEMPO AIRE: El número telefónico no es válido.", 16, "TIEMPO AIRE"}},
-      {"",
-       "551234567",
-       50,
-       kStamp,
-       {"TIEMPO AIRE: La longitud de vptopUpTelephone debe ser de 10 dígitos", 16, "TIEMPO AIRE"}},
-      {"",
-       "   ",
-       50,
-       kStamp,
-       {"TIEMPO AIRE: El número telefónico es indispensable para esta operación.", 16,
-        "TIEMPO AIRE"}},
-      {"",
-       kPhone,
-       50,
-       stamp26 + "8",
-       {"TIEMPO AIRE: El vpposTimeStamp debe tener una longitud máxima de 26 caracteres.", 0,
-        "TIEMPO AIRE"}},
-      {"",
-       kPhone,
-       50,
-       "  ",
-       {"TIEMPO AIRE: El vpposTimeStamp debe tener un valor único.", 16, "TIEMPO AIRE"}},
-      {"",
-       kPhone,
-       0,
-       kStamp,
-       {"TIEMPO AIRE: El Monto del Cobro no puede ser menor o igual a cero.", 16, "TIEMPO AIRE"}},
-      {"",
-       kPhone,
-       50.004,
-       kStamp,
-       {"TIEMPO AIRE: El Monto del Cobro 50.004 no es un importe válido: tiene fracción de "
-        "centavo.",
-        16, "TIEMPO AIRE"}},
-      {"",
-       kPhone,
-       std::numeric_limits<double>::infinity(),
-       kStamp,
-       {"TIEMPO AIRE: El Monto del Cobro INF no es un importe válido: no es un número finito.", 16,
-        "TIEMPO AIRE"}},
-      {"123456789",
-       kPhone,
-       50,
-       kStamp,
-       {"TIEMPO AIRE: La longitud de vptellerLogin no puede ser mayor a 8 caracteres.", 16,
-        "TIEMPO AIRE"}},
-      {"12a",
-       kPhone,
-       50,
-       kStamp,
-       {"TIEMPO AIRE: El TellerLogin debe estar formado sólo por números", 16, "TIEMPO AIRE"}},
+      {"", "55 1234567", 50, kStamp, bad_phone},
+      {"", "551234567", 50, kStamp, "La longitud de vptopUpTelephone debe ser de 10 dígitos"},
+      {"", "   ", 50, kStamp, "El número telefónico es indispensable para esta operación."},
+      {"", kPhone, 50, stamp26 + "8",
+       "El vpposTimeStamp debe tener una longitud máxima de 26 caracteres.", 0},
+      {"", kPhone, 50, "  ", "El vpposTimeStamp debe tener un valor único."},
+      {"", kPhone, 0, kStamp, "El Monto del Cobro no puede ser menor o igual a cero."},
+      {"", kPhone, 50.004, kStamp,
+       "El Monto del Cobro 50.004 no es un importe válido: tiene fracción de centavo."},
+      {"", kPhone, std::numeric_limits<double>::infinity(), kStamp,
+       "El Monto del Cobro INF no es un importe válido: no es un número finito."},
+      {"123456789", kPhone, 50, kStamp,
+       "La longitud de vptellerLogin no puede ser mayor a 8 caracteres."},
+      {"12a", kPhone, 50, kStamp, bad_teller},
       // The service's numbers have no exponent, tab or hexadecimal form.
-      {"1e3",
-       kPhone,
-       50,
-       kStamp,
-       {"TIEMPO AIRE: El TellerLogin debe estar formado sólo por números", 16, "TIEMPO AIRE"}},
-      {"",
-       "5512345e67",
-       50,
-       kStamp,
-       {"TIEMPO AIRE: El número telefónico no es válido.", 16, "TIEMPO AIRE"}},
-      {"",
-       "551234567\t",
-       50,
-       kStamp,
-       {"TIEMPO AIRE: El número telefónico no es válido.", 16, "TIEMPO AIRE"}},
+      {"1e3", kPhone, 50, kStamp, bad_teller},
+      {"", "5512345e67", 50, kStamp, bad_phone},
+      {"", "551234567\t", 50, kStamp, bad_phone},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.shown.text);
+    SCOPED_TRACE(c.text);
     op.shown.clear();
     const Dictionary result = TiempoAire(estado, c.teller, "TELCEL", c.phone, c.amount, c.stamp);
-    EXPECT_THAT(op.shown, ElementsAre(c.shown));
+    EXPECT_THAT(op.shown,
+                ElementsAre(ShownMessage{"TIEMPO AIRE: " + c.text, c.style, "TIEMPO AIRE"}));
     EXPECT_EQ(result.Keys(), kSaleFirstKeys);
     EXPECT_EQ(result.Item("Accepted"), "False");
     EXPECT_EQ(result.Item("responseCode"), "102");

@@ -29,8 +29,13 @@ using testing::ShownMessage;
 using testing::TerminalFixture;
 
 using Pairs = std::vector<std::pair<std::string, std::string>>;
-const std::vector<std::string> kMerchantKeys = {"Description", "Address1", "Address2",
-                                                "Address3",    "RFC",      "Phone"};
+// `keys`, then the merchant's.
+std::vector<std::string> WithMerchant(std::vector<std::string> keys) {
+  for (const char* key : {"Description", "Address1", "Address2", "Address3", "RFC", "Phone"}) {
+    keys.push_back(key);
+  }
+  return keys;
+}
 constexpr const char* kTrack1 = "B4000000000000002^PRUEBA/TARJETA^25121010000";
 constexpr const char* kTrack2 = "4000000000000002=2512101";
 constexpr const char* kSerieIpp320 = "01 23 45 67 89 AB CD ";  // as initialization stores it
@@ -91,9 +96,7 @@ TEST_F(Counter, SignInPostsToTheBankingAgentAndAddsTheMerchant) {
   EXPECT_EQ(OnlyRequestBody("/corresponsal/login.asp"),
             "UserCB=12345678&Nip=1234&Track2=" + std::string(kTrack2) +
                 "&Operation_Type=C&process_type=ConnectUser");
-  std::vector<std::string> keys = {"status", "teller"};
-  keys.insert(keys.end(), kMerchantKeys.begin(), kMerchantKeys.end());
-  EXPECT_EQ(r.Keys(), keys);
+  EXPECT_EQ(r.Keys(), WithMerchant({"status", "teller"}));
   EXPECT_EQ(r.Item("status"), "1");
   EXPECT_EQ(r.Item("teller"), "CAJERO SIMULADO");
   ExpectMerchant(r);
@@ -101,62 +104,57 @@ TEST_F(Counter, SignInPostsToTheBankingAgentAndAddsTheMerchant) {
   EXPECT_TRUE(op.shown.empty());
 }
 
-TEST_F(Counter, SignInChecksTheUserInOrder) {
-  const std::vector<std::pair<std::string, ShownMessage>> refused = {
-      {"  ", {"TOVALIX: El Usuario es un dato obligatorio.", Operator::kPlain, ""}},
-      {"1234567",
-       {"TOVALIX: El No. de Operador debe tener una longitud de 8 dígitos.", Operator::kPlain, ""}},
+TEST_F(Counter, SignInChecksTheUserNipCardAndOperationTypeInOrder) {
+  struct Case {
+    std::string user, nip, track2, type;
+    ShownMessage shown;
+  };
+  const auto plain = [](std::string text) {
+    return ShownMessage{std::move(text), Operator::kPlain, ""};
+  };
+  const std::string user = "12345678";
+  const std::string bad_card = "Problemas al leer la Tarjeta, reintente.";
+  const std::vector<Case> refused = {
+      {"  ", "1234", kTrack2, "C", plain("TOVALIX: El Usuario es un dato obligatorio.")},
+      {"1234567", "1234", kTrack2, "C",
+       plain("TOVALIX: El No. de Operador debe tener una longitud de 8 dígitos.")},
       {"1234567a",
+       "1234",
+       kTrack2,
+       "C",
        {"TOVALIX: El No. de Operador debe ser numérico.", Operator::kCritical,
         "VALIDACION DE LOS DATOS ENVIADOS PARA SER OPERADOS"}},
-      {"12223456",
-       {"TOVALIX: El No. de Operador no puede tener más de dos dígitos iguales, juntos.",
-        Operator::kPlain, ""}},
+      {"12223456", "1234", kTrack2, "C",
+       plain("TOVALIX: El No. de Operador no puede tener más de dos dígitos iguales, juntos.")},
+      {user, "", kTrack2, "C", plain("TOVALIX: No ingresó el NIP, verifique.")},
+      {user, "1234", "", "C", plain(bad_card)},
+      {user, "1234", " ", "c", plain(bad_card)},
+      {user, "123", kTrack2, "C", plain("TOVALIX: El NIP debe ser de 4 dígitos.")},
+      {user, "12a4", kTrack2, "D", plain("TOVALIX: El NIP debe ser numérico.")},
+      {user, "1112", kTrack2, "C",
+       plain("TOVALIX: El NIP no puede tener más de dos dígitos iguales, juntos.")},
+      {user, "1234", kTrack2, "X",
+       plain("TOVALIX: El Tipo de Operacion sólo puede ser C = Connect ó D = Disconnect ")},
   };
-  for (const auto& [user, message] : refused) {
+  for (const Case& c : refused) {
     op.shown.clear();
-    const Dictionary r = Sesion(user, "1234", kTrack2, "C");
-    EXPECT_EQ(op.shown, std::vector<ShownMessage>{message}) << user;
+    const Dictionary r = Sesion(c.user, c.nip, c.track2, c.type);
+    EXPECT_EQ(op.shown, std::vector<ShownMessage>{c.shown}) << c.user << " " << c.nip;
     EXPECT_EQ(r.Keys(), (std::vector<std::string>{"status", "teller"}));
     EXPECT_EQ(r.Item("status"), "");
   }
   EXPECT_EQ(gateway.RequestCount(), 0U);
+
+  // Two equal digits in a row are fine; lower case goes out as written; a disconnection needs
+  // neither NIP nor card.
   op.shown.clear();
-  Sesion("11223344", "1234", kTrack2, "C");  // two equal digits in a row are fine
-  EXPECT_EQ(gateway.RequestCount(), 1U);
-  EXPECT_TRUE(op.shown.empty());
-}
-
-TEST_F(Counter, SignInNipTrackAndOperationType) {
-  // A disconnection needs neither NIP nor card.
-  Sesion("12345678", "", "", "D");
-  EXPECT_EQ(OnlyRequestBody("/corresponsal/login.asp"),
-            "UserCB=12345678&Nip=&Track2=&Operation_Type=D&process_type=ConnectUser");
-  EXPECT_TRUE(op.shown.empty());
-
-  const std::vector<std::tuple<std::string, std::string, std::string, std::string>> refused = {
-      {"", kTrack2, "C", "TOVALIX: No ingresó el NIP, verifique."},
-      {"1234", "", "C", "Problemas al leer la Tarjeta, reintente."},
-      {"1234", " ", "c", "Problemas al leer la Tarjeta, reintente."},
-      {"123", kTrack2, "C", "TOVALIX: El NIP debe ser de 4 dígitos."},
-      {"12a4", kTrack2, "D", "TOVALIX: El NIP debe ser numérico."},
-      {"1112", kTrack2, "C", "TOVALIX: El NIP no puede tener más de dos dígitos iguales, juntos."},
-      {"1234", kTrack2, "X",
-       "TOVALIX: El Tipo de Operacion sólo puede ser C = Connect ó D = Disconnect "},
-  };
-  for (const auto& [nip, track2, type, message] : refused) {
-    op.shown.clear();
-    Sesion("12345678", nip, track2, type);
-    EXPECT_EQ(op.shown, (std::vector<ShownMessage>{{message, Operator::kPlain, ""}})) << type;
-  }
-  EXPECT_EQ(gateway.RequestCount(), 1U);
-
-  // Lower case is accepted and goes out as written.
-  op.shown.clear();
-  Sesion("12345678", "1234", kTrack2, "c");
+  Sesion("11223344", "1234", kTrack2, "c");
+  Sesion(user, "", "", "D");
   const auto requests = gateway.Requests();
   ASSERT_EQ(requests.size(), 2U);
-  EXPECT_EQ(requests[1].Value("Operation_Type"), "c");
+  EXPECT_EQ(requests[0].Value("Operation_Type"), "c");
+  EXPECT_EQ(requests[1].body,
+            "UserCB=12345678&Nip=&Track2=&Operation_Type=D&process_type=ConnectUser");
   EXPECT_TRUE(op.shown.empty());
 }
 
@@ -239,9 +237,7 @@ TEST_F(Counter, OperationLogPostsEveryEntryInItsField) {
             "UNO 1&address2=COL. "
             "DOS&address3=TRES&brand=VISA&rfc=AES010101AB1&phone=5550001111&teller=12345678&"
             "response_message=APROBADA&process_type=Log");
-  std::vector<std::string> keys = {"status"};
-  keys.insert(keys.end(), kMerchantKeys.begin(), kMerchantKeys.end());
-  EXPECT_EQ(r.Keys(), keys);
+  EXPECT_EQ(r.Keys(), WithMerchant({"status"}));
   EXPECT_EQ(r.Item("status"), "1");
   ExpectMerchant(r);
 }
@@ -326,8 +322,7 @@ TEST_F(Counter, GiftCardPinPostsTheCardAndTheTerminal) {
             "nip= 123&serial=" + std::string(kSerieIpp320) +
                 "&ptid=123456&process_type=GCSetNip&track2=" + std::string(kTrack2) +
                 "&track1=" + std::string(kTrack1));
-  std::vector<std::string> keys = {"error"};
-  keys.insert(keys.end(), kMerchantKeys.begin(), kMerchantKeys.end());
+  std::vector<std::string> keys = WithMerchant({"error"});
   keys.push_back("Servicio");
   EXPECT_EQ(r.Keys(), keys);
   EXPECT_EQ(r.Item("error"), "");

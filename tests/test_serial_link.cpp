@@ -440,22 +440,15 @@ struct SplitCase {
 };
 
 TEST_F(SerialLinkTest, FramesSplitAtEveryPointAreAcknowledgedOnTheFirstTry) {
-  std::vector<SplitCase> cases;
-  cases.push_back({"IPP320", sim::LengthFraming, LengthFrame("IC0", ""),
-                   Treacherous(std::string("\x02IC0\x00\x0C", 6), 12), "494330"});
-  cases.push_back({"Vx810", sim::Vx810Framing, LengthFrame("C31", "\xC1\x01\x01"),
-                   Treacherous(std::string("\x02"
-                                           "C33\x00\x0E",
-                                           6),
-                               14),
-                   "4333"});
-  cases.push_back({"Vx810", sim::Vx810Framing, LengthFrame("C30", "\xC1\x01\x15"),
-                   Treacherous(std::string("\x02"
-                                           "C3021\x00\x0B",
-                                           8),
-                               11),
-                   "433330"});
-  cases.push_back({"Vx810", sim::Vx810Framing, TextFrame("I02"), TextFrame("I02K"), "493032"});
+  const std::vector<SplitCase> cases = {
+      {"IPP320", sim::LengthFraming, LengthFrame("IC0", ""),
+       Treacherous(std::string("\002IC0\000\014", 6), 12), "494330"},
+      {"Vx810", sim::Vx810Framing, LengthFrame("C31", "\xC1\x01\x01"),
+       Treacherous(std::string("\002C33\000\016", 6), 14), "4333"},
+      {"Vx810", sim::Vx810Framing, LengthFrame("C30", "\xC1\x01\x15"),
+       Treacherous(std::string("\002C3021\000\013", 8), 11), "433330"},
+      {"Vx810", sim::Vx810Framing, TextFrame("I02"), TextFrame("I02K"), "493032"},
+  };
   for (const SplitCase& c : cases) {
     SCOPED_TRACE(std::string(c.tipo) + " " + sim::Hex(c.answer));
     ASSERT_EQ(c.answer.back(), '\x03');  // the LRC is 03
@@ -479,10 +472,7 @@ TEST_F(SerialLinkTest, FramesSplitAtEveryPointAreAcknowledgedOnTheFirstTry) {
 }
 
 TEST_F(SerialLinkTest, OptimumFramesSplitAtEveryPointAreTakenWhole) {
-  const std::string answer = Treacherous(
-      "\x02"
-      "018P54A",  // 18: "P54A" and the 14 bytes after it
-      14);
+  const std::string answer = Treacherous("\002018P54A", 14);  // 18: "P54A" and 14 bytes
   ASSERT_EQ(answer.back(), '\x03');
   const std::string command = OptimumFrame("C54");
   ScriptedPinPad pad(sim::OptimumFraming);
@@ -527,11 +517,7 @@ TEST(FrameScan, FindsWholeFramesByStructureOnly) {
   EXPECT_EQ(ScanFrame(FrameShape::kIngenico, "\x02\x01\x01" + ingenico).state,
             FrameScan::kComplete);
   EXPECT_EQ(ScanFrame(FrameShape::kIngenico, "no frame\x03x").state, FrameScan::kNone);
-  EXPECT_EQ(ScanFrame(FrameShape::kOptimum,
-                      "\x02"
-                      "0a3xyz\x03\x01")
-                .state,
-            FrameScan::kNone);
+  EXPECT_EQ(ScanFrame(FrameShape::kOptimum, "\0020a3xyz\x03\x01").state, FrameScan::kNone);
   EXPECT_EQ(ScanFrame(FrameShape::kOptimum, OptimumFrame("P60")).state, FrameScan::kComplete);
   EXPECT_EQ(ScanFrame(FrameShape::kText, "\x02I02").state, FrameScan::kPartial);
 }
