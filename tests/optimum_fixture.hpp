@@ -8,12 +8,13 @@
 #include <string>
 
 #include "drivers/optimum/sale.hpp"
+#include "sim/gateway/gateway_simulator.hpp"
 #include "sim/optimum/optimum_pinpad.hpp"
 #include "support/terminal_fixture.hpp"
 
 namespace tovalix::drivers::optimum {
 
-class OptimumFixture : public ::testing::Test, public testing::FlowBench {
+class OptimumFixture : public ::testing::Test, public testing::FlowBench<sim::GatewaySimulator> {
  protected:
   OptimumFixture() {
     parametros = Settings(gateway.Url());

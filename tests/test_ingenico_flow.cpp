@@ -46,7 +46,8 @@ void PrintTo(const ModelCase& model, std::ostream* out) {
   *out << model.name;
 }
 
-class IngenicoFlowTest : public ::testing::TestWithParam<ModelCase>, public testing::FlowBench {
+class IngenicoFlowTest : public ::testing::TestWithParam<ModelCase>,
+                         public testing::FlowBench<sim::GatewaySimulator> {
  protected:
   IngenicoFlowTest() : pad(GetParam().simulated) {
     parametros.IdStore = "1234";
@@ -378,7 +379,8 @@ void PrintTo(const SerialModel& model, std::ostream* out) {
   *out << model.tipo;
 }
 
-class SerialModels : public ::testing::TestWithParam<SerialModel>, public testing::FlowBench {};
+class SerialModels : public ::testing::TestWithParam<SerialModel>,
+                     public testing::FlowBench<sim::GatewaySimulator> {};
 
 TEST_P(SerialModels, APortThatWillNotOpenIsReportedOnceAndTheFirstValuesReturned) {
   parametros.Tipo = GetParam().tipo;

@@ -46,7 +46,7 @@ std::vector<std::string> Join(std::initializer_list<std::vector<std::string>> pa
   return all;
 }
 
-class Vx810FlowTest : public ::testing::Test, public testing::FlowBench {
+class Vx810FlowTest : public ::testing::Test, public testing::FlowBench<sim::GatewaySimulator> {
  protected:
   Vx810FlowTest() {
     parametros.IdStore = "5";
@@ -339,7 +339,7 @@ TEST_F(Vx810FlowTest, FailedChipCompletionSkipsTheClosingSequence) {
 
 // --- Serial number --------------------------------------------------------------------------
 
-class SerieTest : public ::testing::Test, public testing::FlowBench {};
+class SerieTest : public ::testing::Test, public testing::FlowBench<sim::GatewaySimulator> {};
 
 TEST_F(SerieTest, Vx810SerialIsReadFromItsPlaceWithoutDashes) {
   sim::Vx810Simulator pad;

@@ -14,7 +14,6 @@
 #include "platform/clock.hpp"
 #include "serial/serial_link.hpp"
 #include "settings/parametros.hpp"
-#include "sim/gateway/gateway_simulator.hpp"
 #include "support/test_environment.hpp"
 
 namespace tovalix::testing {
@@ -43,7 +42,9 @@ class TerminalFixture {
 };
 
 // What every serial sale flow test sets up; the model's suite adds its simulated PIN pad, the
-// settings and the request.
+// settings and the request. `Gateway` is sim::GatewaySimulator: a parameter, so that the
+// suites which link no simulator can include this header.
+template <class Gateway>
 class FlowBench {
  protected:
   // The sale's environment on this bench, for the model's own sale procedure.
@@ -57,10 +58,10 @@ class FlowBench {
     return result;
   }
   // The one sale posted to the gateway.
-  sim::GatewayRequest Posted() const {
+  auto Posted() const {
     const auto requests = gateway.Requests();
     EXPECT_EQ(requests.size(), 1u);
-    return requests.empty() ? sim::GatewayRequest{} : requests.front();
+    return requests.empty() ? typename decltype(requests)::value_type{} : requests.front();
   }
 
   ScratchFolder logs;
@@ -69,7 +70,7 @@ class FlowBench {
   RecordingOperator op;
   platform::FastClock clock{50};
   serial::SerialLink link{op, clock};
-  sim::GatewaySimulator gateway;
+  Gateway gateway;
   settings::Parametros parametros;
   std::string puerto;
   std::int16_t modo_entrada = 0;
