@@ -425,15 +425,12 @@ TEST(IngenicoSimulator, SerialNumberHasTheModelsLength) {
   EXPECT_EQ(ipp320.SerialNumber(), "ABC1234");
 }
 
+class IngenicoSimulatorTest : public ::testing::Test,
+                              public testing::FlowBench<sim::GatewaySimulator> {};
+
 // The initialization reads the serial number six (3070) or seven (iPP320) bytes after "CF0";
 // a typed value comes back through ObtenCVV2.
-TEST(IngenicoSimulator, AnswersConfigurationAndKeyboardTheWayTheDriverReadsThem) {
-  testing::ScratchFolder logs;
-  testing::ScopedEnv log_dir{"TOVALIX_LOG_DIR", logs.path().string()};
-  testing::ScopedEnv settings_file{"TOVALIX_SETTINGS", (logs / "PinPad.ini").string()};
-  testing::RecordingOperator op;
-  platform::FastClock clock{50};
-  serial::SerialLink link{op, clock};
+TEST_F(IngenicoSimulatorTest, AnswersConfigurationAndKeyboardTheWayTheDriverReadsThem) {
   Ingenico driver(op, platform::LocalNow());
   for (const auto& [model, tipo, serial] :
        {std::tuple{sim::IngenicoModel::kIngenico3070, "INGENICO3070", "A30701"},
