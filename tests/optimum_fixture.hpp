@@ -1,6 +1,5 @@
-// What the Optimum flow and printing suites share: a simulated Optimum on a real pty, the
-// simulated gateway on 127.0.0.1, the settings as a value, a fast clock, and the sale flow's
-// environment built from them.
+// What the Optimum flow and printing suites share: the serial flows' bench, a simulated Optimum
+// on a real pty, the merchant's settings and the sale flow's environment.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -9,18 +8,19 @@
 #include <string>
 
 #include "drivers/optimum/sale.hpp"
-#include "drivers/sale_request.hpp"
-#include "platform/clock.hpp"
-#include "serial/serial_link.hpp"
-#include "settings/parametros.hpp"
 #include "sim/gateway/gateway_simulator.hpp"
 #include "sim/optimum/optimum_pinpad.hpp"
-#include "support/test_environment.hpp"
+#include "support/terminal_fixture.hpp"
 
 namespace tovalix::drivers::optimum {
 
-class OptimumFixture : public ::testing::Test {
+class OptimumFixture : public ::testing::Test, public testing::FlowBench<sim::GatewaySimulator> {
  protected:
+  OptimumFixture() {
+    parametros = Settings(gateway.Url());
+    puerto = pad.PortPath();
+  }
+
   static settings::Parametros Settings(const std::string& url) {
     settings::Parametros p;
     p.IdStore = "5,17";
@@ -52,12 +52,7 @@ class OptimumFixture : public ::testing::Test {
   }
 
   // Runs a sale; whatever happened, the flow must have let go of the port.
-  Dictionary Sell(const SolicitudVenta& s) {
-    Dictionary result = VentaOptimum(entorno, s);
-    EXPECT_FALSE(link.EstaAbierto()) << "the port was left open";
-    EXPECT_FALSE(link.LectorActivo()) << "the reader was left on";
-    return result;
-  }
+  Dictionary Sell(const SolicitudVenta& s) { return Finished(VentaOptimum(entorno, s)); }
 
   // "DDMMYY" and "HHMM" of a wall time, as the card request carries them.
   static std::string Date(const platform::WallTime& t) {
@@ -71,17 +66,7 @@ class OptimumFixture : public ::testing::Test {
     return text;
   }
 
-  testing::ScratchFolder logs;
-  testing::ScopedEnv log_dir{"TOVALIX_LOG_DIR", logs.path().string()};
-  testing::ScopedEnv settings_file{"TOVALIX_SETTINGS", (logs / "PinPad.ini").string()};
-  testing::RecordingOperator op;
-  platform::FastClock clock{50};
-  serial::SerialLink link{op, clock};
   sim::OptimumPinPad pad;
-  sim::GatewaySimulator gateway;
-  settings::Parametros parametros = Settings(gateway.Url());
-  std::string puerto = pad.PortPath();
-  std::int16_t modo_entrada = 0;
   EntornoVenta entorno{link, parametros, puerto, modo_entrada, op, clock};
 };
 

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <limits>
+#include <optional>
 #include <tovalix/cliente.hpp>
 
 #include "platform/serial_port.hpp"
@@ -20,37 +21,21 @@ using testing::ScopedEnv;
 using testing::ShownMessage;
 using testing::TerminalFixture;
 
-const std::vector<std::string> kFirstKeys = {"ID_Store",
-                                             "Truncated",
-                                             "Amount",
-                                             "Tip",
-                                             "Total",
-                                             "ID_Transaction",
-                                             "ID_Tx",
-                                             "Operation_Type",
-                                             "Authorization_Number",
-                                             "Response_Message",
-                                             "Affiliation",
-                                             "OperType",
-                                             "CardType",
-                                             "IssuingBank",
-                                             "ID_Terminal",
-                                             "Description",
-                                             "Address1",
-                                             "Address2",
-                                             "RFC",
-                                             "Num_Sec",
-                                             "process_type",
-                                             "Phone",
-                                             "Servicio"};
+// clang-format off
+const std::vector<std::string> kFirstKeys = {
+    "ID_Store", "Truncated", "Amount", "Tip", "Total", "ID_Transaction", "ID_Tx",
+    "Operation_Type", "Authorization_Number", "Response_Message", "Affiliation", "OperType",
+    "CardType", "IssuingBank", "ID_Terminal", "Description", "Address1", "Address2", "RFC",
+    "Num_Sec", "process_type", "Phone", "Servicio"};
+// clang-format on
 
 struct Pago {
   std::int32_t store = 5;
   double amount = 100, tip = 0, total = 100;
   std::int16_t operation = 1;
-  std::string authorization;
+  std::string authorization{};
   std::int32_t client_tx = 0, server_tx = 0;
-  std::string deferment, payments, plan;
+  std::string deferment{}, payments{}, plan{};
 };
 
 class PaymentChecks : public ::testing::Test {
@@ -123,93 +108,82 @@ TEST_F(PaymentChecks, ALowerCaseModelNeverReachesASale) {
   EXPECT_EQ(MessageOf({}), "La terminal no fué detectada. Verifique que este conectada.");
 }
 
-TEST_F(PaymentChecks, StoredGatewaySerialAndTerminalNumberLimits) {
-  // Each case pairs the value under test with a later failing check (an unknown store), so a
-  // value that passes shows the store message and one that fails shows its own.
-  const std::string store_message = "EL ID STORE QUE MANDO NO ES VALIDO.";
-  Terminal("6", {{"param5", "https://pagos.example/gateway.asp"}});
-  EXPECT_EQ(MessageOf({}), store_message);
-  Terminal("6", {{"param5", "http://pagos.example/gateway.asp"}});
-  const std::string refusal =
+// The checks of the stored settings and of the sent data, each row on a terminal stored anew.
+// A value that passes meets a later failing check: the unknown store 5 in a list of 6 alone,
+// or an invalid operation type once the store is found. The box is checked where given.
+TEST_F(PaymentChecks, SettingsAndSentDataChecksInTheirOrder) {
+  using Overrides = std::map<std::string, std::string>;
+  const std::string store = "EL ID STORE QUE MANDO NO ES VALIDO.";
+  const std::string operation = "El Operation_Type solo puede tener valor de 1,2 ó 3";
+  const std::string insecure =
       "La dirección http://pagos.example/gateway.asp no es segura. Los datos de tarjeta, NIP y "
       "contraseñas sólo se envían por https. Llame al técnico.";
-  EXPECT_EQ(MessageOf({}), refusal);
-  EXPECT_EQ(op.shown.back(), (ShownMessage{"TOVALIX: " + refusal, Operator::kPlain, ""}));
-  Terminal("6", {{"param2", std::string(20, '7')}});
-  EXPECT_EQ(MessageOf({}), store_message);
-  Terminal("6", {{"param2", std::string(21, '7')}});
-  EXPECT_EQ(MessageOf({}), "La longitud del No. Serie del Pinpad es incorrecto.");
-  EXPECT_EQ(op.shown.back(),
-            (ShownMessage{"TOVALIX: La longitud del No. Serie del Pinpad es incorrecto.",
-                          Operator::kCritical, "VALIDACION DE LOS DATOS LEIDOS DE LA PIN PAD"}));
-  Terminal("6", {{"param3", "123456789"}});
-  EXPECT_EQ(MessageOf({}), store_message);
-  Terminal("6", {{"param3", "1234567890"}});
-  EXPECT_EQ(MessageOf({}), "El número de terminal es máximo de 9 dígitos");
-  EXPECT_EQ(op.shown.back().text, "TOVALIX: El número de terminal es máximo de 9 dígitos.");
-  Terminal("6", {{"param3", "12A4"}});
-  EXPECT_EQ(MessageOf({}), "El número de terminal debe ser numérico.");
-}
-
-TEST_F(PaymentChecks, PlanFieldsAreBlankOrTwoDigits) {
-  Terminal("6");
-  const std::string passes = "EL ID STORE QUE MANDO NO ES VALIDO.";
-  Pago p;
-  p.deferment = "3";
-  EXPECT_EQ(MessageOf(p), "La longitud del parámetro InitialDeferment es incorrecta, verifíquelo.");
-  EXPECT_EQ(op.shown.back(),
-            (ShownMessage{"TOVALIX: La longitud del parámetro InitialDeferment es incorrecta, "
-                          "verifíquelo.",
-                          Operator::kPlain, ""}));
-  p.deferment = "03";
-  EXPECT_EQ(MessageOf(p), passes);
-  p.deferment = "   ";
-  EXPECT_EQ(MessageOf(p), passes);
-  p.deferment = "3a";
-  EXPECT_EQ(MessageOf(p), "El campo InitialDeferment solo debe traer números. Verifíquelo.");
-  p = {};
-  p.payments = "1x";
-  EXPECT_EQ(MessageOf(p), "El campo NumberOfPayments solo debe traer números. Verifíquelo.");
-  p = {};
-  p.plan = "123";
-  EXPECT_EQ(MessageOf(p), "La longitud del parámetro PlanType es incorrecta, verifíquelo.");
-}
-
-TEST_F(PaymentChecks, StoreMustBeInTheStoredList) {
-  Terminal("5,17,230");
-  // A store of the list passes on to the amount checks (an invalid operation type here).
-  const std::string passes = "El Operation_Type solo puede tener valor de 1,2 ó 3";
-  for (const std::int32_t store : {5, 17, 230}) {
-    Pago p;
-    p.store = store;
-    p.operation = 4;
-    EXPECT_EQ(MessageOf(p), passes) << store;
+  const std::string read = "VALIDACION DE LOS DATOS LEIDOS DE LA PIN PAD";
+  const std::string deferment =
+      "La longitud del parámetro InitialDeferment es incorrecta, verifíquelo.";
+  const std::string tip = "El Monto de la Propina no puede ser  menor  a cero.";
+  const std::string zero = "El Authorization Number no puede ser menor o igual a cero.";
+  const std::string serial = "La longitud del No. Serie del Pinpad es incorrecto.";
+  struct Row {
+    std::string stores;
+    Overrides overrides;
+    Pago pago;
+    std::string message;
+    std::optional<ShownMessage> box;
+  };
+  // clang-format off
+  const Row rows[] = {
+      {"6", {{"param5", "https://pagos.example/gateway.asp"}}, {}, store, {}},
+      {"6", {{"param5", "http://pagos.example/gateway.asp"}}, {}, insecure,
+       ShownMessage{"TOVALIX: " + insecure, Operator::kPlain, ""}},
+      {"6", {{"param2", std::string(20, '7')}}, {}, store, {}},
+      {"6", {{"param2", std::string(21, '7')}}, {}, serial,
+       ShownMessage{"TOVALIX: " + serial, Operator::kCritical, read}},
+      {"6", {{"param3", "123456789"}}, {}, store, {}},
+      {"6", {{"param3", "1234567890"}}, {}, "El número de terminal es máximo de 9 dígitos",
+       ShownMessage{"TOVALIX: El número de terminal es máximo de 9 dígitos.", Operator::kCritical, read}},
+      {"6", {{"param3", "12A4"}}, {}, "El número de terminal debe ser numérico.", {}},
+      // The plan fields: blank or two digits.
+      {"6", {}, {.deferment = "3"}, deferment, ShownMessage{"TOVALIX: " + deferment, Operator::kPlain, ""}},
+      {"6", {}, {.deferment = "03"}, store, {}},
+      {"6", {}, {.deferment = "   "}, store, {}},
+      {"6", {}, {.deferment = "3a"}, "El campo InitialDeferment solo debe traer números. Verifíquelo.", {}},
+      {"6", {}, {.payments = "1x"}, "El campo NumberOfPayments solo debe traer números. Verifíquelo.", {}},
+      {"6", {}, {.plan = "123"}, "La longitud del parámetro PlanType es incorrecta, verifíquelo.", {}},
+      // The store must be in the stored list.
+      {"5,17,230", {}, {.store = 5, .operation = 4}, operation, {}},
+      {"5,17,230", {}, {.store = 17, .operation = 4}, operation, {}},
+      {"5,17,230", {}, {.store = 230, .operation = 4}, operation, {}},
+      {"5,17,230", {}, {.store = 23}, store, ShownMessage{"TOVALIX: " + store, Operator::kCritical, ""}},
+      // The amounts agree to the cent.
+      {"5", {}, {.amount = 10.10, .tip = 0.20, .total = 10.30, .operation = 4}, operation, {}},
+      {"5", {}, {.amount = 10.10, .tip = 0.20, .total = 10.31, .operation = 4},
+       "El Total de la Compra reportado no coincide con la suma del Monto y la Propina.", {}},
+      {"5", {}, {.operation = 4}, operation, {}},
+      {"5", {}, {.tip = -1, .total = 99, .operation = 4}, tip,
+       ShownMessage{"TOVALIX: " + tip, Operator::kCritical, "VALIDACION DE LOS DATOS ENVIADOS PARA SER OPERADOS"}},
+      {"5", {}, {.amount = 0, .total = 0}, "El Monto del Cobro no puede ser menor o igual a cero.", {}},
+      // The authorization, for cancellations only.
+      {"5", {}, {.operation = 2, .authorization = "000000"}, zero,
+       ShownMessage{"TOVALIX: " + zero, Operator::kPlain, ""}},
+      {"5", {}, {.operation = 2, .authorization = "ABC"}, "No ingresó el AutorizationNumber para la Cancelación.", {}},
+      {"5", {}, {.authorization = "123456"}, "Solo en cancelaciones se debe llenar el Authorization Number.", {}},
+      // A verification needs a transaction id before the PIN pad data are checked.
+      {"5", {{"param2", std::string(25, '1')}}, {.operation = 3},
+       "Para la Verificación debe ingresar por lo menos un ID Transacción en los parámetros de entrada.", {}},
+      {"5", {{"param2", std::string(25, '1')}}, {.operation = 3, .client_tx = 9}, serial, {}},
+  };
+  // clang-format on
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.message);
+    Terminal(row.stores, row.overrides);
+    op.shown.clear();
+    EXPECT_EQ(MessageOf(row.pago), row.message);
+    ASSERT_EQ(op.shown.size(), 1u);
+    if (row.box) {
+      EXPECT_EQ(op.shown[0], *row.box);
+    }
   }
-  Pago p;
-  p.store = 23;
-  EXPECT_EQ(MessageOf(p), "EL ID STORE QUE MANDO NO ES VALIDO.");
-  EXPECT_EQ(op.shown.back(), (ShownMessage{"TOVALIX: EL ID STORE QUE MANDO NO ES VALIDO.",
-                                           Operator::kCritical, ""}));
-}
-
-TEST_F(PaymentChecks, AmountsAgreeToTheCent) {
-  Terminal();
-  const std::string passes = "El Operation_Type solo puede tener valor de 1,2 ó 3";
-  Pago p;
-  p.operation = 4;
-  p.amount = 10.10, p.tip = 0.20, p.total = 10.30;
-  EXPECT_EQ(MessageOf(p), passes);
-  p.amount = 10.10, p.tip = 0.20, p.total = 10.31;
-  EXPECT_EQ(MessageOf(p),
-            "El Total de la Compra reportado no coincide con la suma del Monto y la Propina.");
-  p.amount = 100, p.tip = 0, p.total = 100;
-  EXPECT_EQ(MessageOf(p), passes);
-  p.tip = -1, p.total = 99;
-  EXPECT_EQ(MessageOf(p), "El Monto de la Propina no puede ser  menor  a cero.");
-  EXPECT_EQ(op.shown.back().title, "VALIDACION DE LOS DATOS ENVIADOS PARA SER OPERADOS");
-  p = {};
-  p.amount = 0, p.total = 0;
-  EXPECT_EQ(MessageOf(p), "El Monto del Cobro no puede ser menor o igual a cero.");
 }
 
 // A host's double is the whole centavo it stands for, or it never leaves the till: refused in
@@ -278,31 +252,6 @@ TEST_F(PaymentChecks, HostAmountsAreExactCentavosOrAreRefusedBeforeAnyTraffic) {
     EXPECT_EQ(op.shown[0], (ShownMessage{"TOVALIX: " + c.refused, Operator::kCritical,
                                          "VALIDACION DE LOS DATOS ENVIADOS PARA SER OPERADOS"}));
   }
-}
-
-TEST_F(PaymentChecks, AuthorizationOnlyForCancellations) {
-  Terminal();
-  Pago p;
-  p.operation = 2;
-  p.authorization = "000000";
-  EXPECT_EQ(MessageOf(p), "El Authorization Number no puede ser menor o igual a cero.");
-  EXPECT_EQ(op.shown.back().style, Operator::kPlain);
-  p.authorization = "ABC";
-  EXPECT_EQ(MessageOf(p), "No ingresó el AutorizationNumber para la Cancelación.");
-  p.operation = 1;
-  p.authorization = "123456";
-  EXPECT_EQ(MessageOf(p), "Solo en cancelaciones se debe llenar el Authorization Number.");
-}
-
-TEST_F(PaymentChecks, VerificationNeedsATransactionIdBeforePinPadData) {
-  Terminal("5", {{"param2", std::string(25, '1')}});
-  Pago p;
-  p.operation = 3;
-  EXPECT_EQ(MessageOf(p),
-            "Para la Verificación debe ingresar por lo menos un ID Transacción en los "
-            "parámetros de entrada.");
-  p.client_tx = 9;
-  EXPECT_EQ(MessageOf(p), "La longitud del No. Serie del Pinpad es incorrecto.");
 }
 
 }  // namespace

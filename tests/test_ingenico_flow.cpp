@@ -2,6 +2,8 @@
 // on loopback, on both models. Deadlines run on a fast clock. Card numbers are made up.
 #include "drivers/ingenico/sale.hpp"
 #include "drivers/models.hpp"
+#include "drivers/optimum/sale.hpp"
+#include "drivers/vx810/sale.hpp"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -13,6 +15,7 @@
 #include "sim/gateway/gateway_simulator.hpp"
 #include "sim/ingenico/ingenico_simulator.hpp"
 #include "support/sale_layouts.hpp"
+#include "support/terminal_fixture.hpp"
 #include "support/test_environment.hpp"
 
 namespace tovalix::drivers::ingenico {
@@ -24,6 +27,7 @@ using sim::IngenicoFault;
 using sim::IngenicoScreen;
 using ::testing::Contains;
 using ::testing::ElementsAre;
+using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 using ::testing::Not;
 
@@ -42,7 +46,8 @@ void PrintTo(const ModelCase& model, std::ostream* out) {
   *out << model.name;
 }
 
-class IngenicoFlowTest : public ::testing::TestWithParam<ModelCase> {
+class IngenicoFlowTest : public ::testing::TestWithParam<ModelCase>,
+                         public testing::FlowBench<sim::GatewaySimulator> {
  protected:
   IngenicoFlowTest() : pad(GetParam().simulated) {
     parametros.IdStore = "1234";
@@ -62,18 +67,8 @@ class IngenicoFlowTest : public ::testing::TestWithParam<ModelCase> {
   }
 
   Dictionary Sale() {
-    EntornoVenta entorno{link, parametros, puerto, modo_entrada, op, clock};
-    Dictionary result = VentaIngenico(entorno, solicitud, GetParam().modelo);
-    EXPECT_FALSE(link.EstaAbierto());
-    EXPECT_FALSE(link.LectorActivo());
-    return result;
-  }
-
-  // The one sale posted to the gateway.
-  sim::GatewayRequest Posted() const {
-    const auto requests = gateway.Requests();
-    EXPECT_EQ(requests.size(), 1u);
-    return requests.empty() ? sim::GatewayRequest{} : requests.front();
+    EntornoVenta entorno = Entorno();
+    return Finished(VentaIngenico(entorno, solicitud, GetParam().modelo));
   }
 
   std::vector<IngenicoScreen::Kind> Kinds() const {
@@ -82,17 +77,7 @@ class IngenicoFlowTest : public ::testing::TestWithParam<ModelCase> {
     return kinds;
   }
 
-  testing::ScratchFolder logs;
-  testing::ScopedEnv log_dir{"TOVALIX_LOG_DIR", logs.path().string()};
-  testing::ScopedEnv settings_file{"TOVALIX_SETTINGS", (logs / "PinPad.ini").string()};
-  testing::RecordingOperator op;
-  platform::FastClock clock{50};
-  serial::SerialLink link{op, clock};
-  sim::GatewaySimulator gateway;
   sim::IngenicoSimulator pad;
-  settings::Parametros parametros;
-  std::string puerto;
-  std::int16_t modo_entrada = 0;
   SolicitudVenta solicitud;
 };
 
@@ -113,11 +98,6 @@ TEST_P(IngenicoFlowTest, NoAnswerToIC0EndsWithTheReadingErrorAfterItsDeadline) {
   EXPECT_THAT(pad.Commands(), ElementsAre("DSP", "IC0", "DSP"));
   EXPECT_THAT(Kinds(), ElementsAre(Kind::kLogo, Kind::kLogo));
   EXPECT_EQ(modo_entrada, 0);
-}
-
-TEST_P(IngenicoFlowTest, FirstValuesComeInTheirOrder) {
-  pad.AddFault("IC0", IngenicoFault{.silent = true});
-  EXPECT_EQ(Sale().Keys(), testing::kIngenicoFirstKeys);
 }
 
 TEST_P(IngenicoFlowTest, ChipErrorThreeTimesAsksForTheCardBack) {
@@ -237,44 +217,39 @@ TEST_P(IngenicoFlowTest, ChipSaleApprovedCompletesTheCard) {
             "8407A0000000031010");
 }
 
-TEST_P(IngenicoFlowTest, ChipSaleDeclinedTellsTheCard) {
-  pad.QueueChipCard(kChipPan, kValid);
-  gateway.SetScript([](const sim::GatewayRequest&, sim::GatewayAnswer& answer) {
-    answer.Set("response_message", "DECLINADA");
-  });
-  EXPECT_EQ(Sale().Item("Response_Message"), "DECLINADA");
-  // Approved in words, but with an authorization number of zero: the host is not told
-  // "APROBADA" while the card hears "01".
-  pad.QueueChipCard(kChipPan, kValid);
-  gateway.SetScript([](const sim::GatewayRequest&, sim::GatewayAnswer& answer) {
-    answer.Set("authorization_number", "000000");
-  });
-  EXPECT_EQ(Sale().Item("ID_Tx"), "-4");
-  const auto completions = pad.Completions();
-  ASSERT_EQ(completions.size(), 2u);
-  EXPECT_EQ(completions[0].status, "01");
-  EXPECT_EQ(completions[0].code, "01");
-  EXPECT_EQ(completions[1].status, "01");
-  EXPECT_EQ(completions[1].authorization, "000000");
-}
-
-// An authorization that is no number (letters, or beyond 32 bits) is not zero: still approved,
-// and the card hears so instead of the sale stopping half-way.
-TEST_P(IngenicoFlowTest, AuthorizationThatIsNoNumberStillApproves) {
-  for (const char* authorization : {"A1B2C3", "99999999999"}) {
+// The card hears the decision the host gets. Approved in words with an authorization of zero
+// is in doubt ("-4") and the card hears "01"; an authorization that is no number (letters, or
+// beyond 32 bits) is not zero: still approved, instead of the sale stopping half-way.
+TEST_P(IngenicoFlowTest, TheCardHearsTheGatewaysDecision) {
+  struct Case {
+    const char *message, *authorization;
+    bool in_doubt;
+    const char* status;
+  };
+  const Case cases[] = {{"DECLINADA", "123456", false, "01"},
+                        {"APROBADA", "000000", true, "01"},
+                        {"APROBADA", "A1B2C3", false, "00"},
+                        {"APROBADA", "99999999999", false, "00"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.authorization);
     pad.QueueChipCard(kChipPan, kValid);
-    gateway.SetScript([authorization](const sim::GatewayRequest&, sim::GatewayAnswer& answer) {
-      answer.Set("authorization_number", authorization);
+    gateway.SetScript([&c](const sim::GatewayRequest&, sim::GatewayAnswer& answer) {
+      answer.Set("response_message", c.message).Set("authorization_number", c.authorization);
     });
-    Sale();
+    const Dictionary result = Sale();
+    EXPECT_EQ(result.Item("ID_Tx") == "-4", c.in_doubt);
+    if (!c.in_doubt) {
+      EXPECT_EQ(result.Item("Response_Message"), c.message);
+    }
+    EXPECT_EQ(op.shown.size(), c.in_doubt ? 1u : 0u);  // a sale in doubt is told
+    op.shown.clear();
+    ASSERT_FALSE(pad.Completions().empty());
+    EXPECT_EQ(pad.Completions().back().status, c.status);
+    EXPECT_EQ(pad.Completions().back().code, c.status);
+    EXPECT_EQ(pad.Completions().back().authorization, c.authorization);
+    EXPECT_EQ(pad.Displays().back(), " RETIRE TARJETA");
   }
-  EXPECT_THAT(op.shown, IsEmpty());
-  const auto completions = pad.Completions();
-  ASSERT_EQ(completions.size(), 2u);
-  EXPECT_EQ(completions[0].status, "00");
-  EXPECT_EQ(completions[0].authorization, "A1B2C3");
-  EXPECT_EQ(completions[1].status, "00");
-  EXPECT_EQ(pad.Displays().back(), " RETIRE TARJETA");
+  EXPECT_EQ(pad.Completions().size(), std::size(cases));
 }
 
 TEST_P(IngenicoFlowTest, ChipSaleWithoutAuthorizationSkipsIC1ButClearsAndAsksForTheCard) {
@@ -359,22 +334,14 @@ TEST_P(IngenicoFlowTest, GarbledOrSplitAnswersAndRefusedCommandsStillComplete) {
   EXPECT_EQ(pad.Completions().size(), 1u);
 }
 
-TEST_P(IngenicoFlowTest, PortIsClosedAfterAHangUpAndAfterAPortThatWillNotOpen) {
+TEST_P(IngenicoFlowTest, PortIsClosedAfterAHangUp) {
   if (!sim::LineShowsHangUp()) GTEST_SKIP() << "a null-modem pair of COM ports never hangs up";
   pad.QueueChipCard(kChipPan, kValid);
   pad.AddFault("IC0", IngenicoFault{.how = sim::Delivery().HangUpAfter(20)});
-  Dictionary result = Sale();
+  const Dictionary result = Sale();
   EXPECT_EQ(result.Item("ID_Tx"), "-3");
   EXPECT_EQ(gateway.RequestCount(), 0u);
   EXPECT_THAT(op.shown, Not(IsEmpty()));  // the link reported the lost port
-
-  op.shown.clear();
-  puerto = logs.path().string() + "/no-such-port";
-  result = Sale();
-  EXPECT_EQ(result.Item("Response_Message"), "ERROR DE LECTURA DE LA TARJETA,REINTENTAR");
-  ASSERT_EQ(op.shown.size(), 1u);  // the run-time error, reported once
-  EXPECT_EQ(op.shown.front().style, 0);
-  EXPECT_NE(testing::ReadFile(logs / "tovalix.log"), "");
 }
 
 TEST_P(IngenicoFlowTest, TwoSalesInARowOnOneLink) {
@@ -395,6 +362,56 @@ INSTANTIATE_TEST_SUITE_P(
                       ModelCase{Modelo::kIPP320, sim::IngenicoModel::kIPP320, "IPP320"}),
     [](const ::testing::TestParamInfo<ModelCase>& model) { return model.param.name; });
 
+// --- what the three serial models share ---------------------------------------------------
+
+struct SerialModel {
+  const char* tipo;
+  Dictionary (*sale)(EntornoVenta&, const SolicitudVenta&);
+  const testing::Keys* first_keys;
+  const char* first_message;
+};
+void PrintTo(const SerialModel& model, std::ostream* out) {
+  *out << model.tipo;
+}
+
+class SerialModels : public ::testing::TestWithParam<SerialModel>,
+                     public testing::FlowBench<sim::GatewaySimulator> {};
+
+TEST_P(SerialModels, APortThatWillNotOpenIsReportedOnceAndTheFirstValuesReturned) {
+  parametros.Tipo = GetParam().tipo;
+  parametros.UrlGateway = gateway.Url();
+  puerto = (logs / "no-such-port").string();
+  SolicitudVenta solicitud;
+  solicitud.ID_Store = 5;
+  solicitud.Amount = Money::FromCentavos(2000);
+  solicitud.Total = solicitud.Amount;
+  solicitud.ID_Transaction = 8;
+  solicitud.Operation_Type = 1;
+  solicitud.TimeOut = "10";
+  EntornoVenta entorno = Entorno();
+  const Dictionary result = Finished(GetParam().sale(entorno, solicitud));
+  EXPECT_EQ(result.Keys(), *GetParam().first_keys);
+  EXPECT_EQ(result.Item("Response_Message"), GetParam().first_message);
+  EXPECT_EQ(result.Item("ID_Tx"), "-3");
+  EXPECT_EQ(result.Item("Authorization_Number"), "000000");
+  EXPECT_EQ(result.Item("ID_Store"), "5");
+  EXPECT_EQ(result.Item("Amount"), "20");
+  EXPECT_EQ(gateway.RequestCount(), 0u);
+  ASSERT_EQ(op.shown.size(), 1u);  // the run-time error, reported once
+  EXPECT_EQ(op.shown[0].style, Operator::kPlain);
+  EXPECT_THAT(testing::ReadFile(logs / "tovalix.log"), HasSubstr(op.shown[0].text));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ThreeModels, SerialModels,
+    ::testing::Values(SerialModel{"IPP320", VentaIPP320, &testing::kIngenicoFirstKeys,
+                                  "ERROR DE LECTURA DE LA TARJETA,REINTENTAR"},
+                      SerialModel{"Vx810", vx810::VentaVx810, &testing::kVerifoneFirstKeys,
+                                  "ERROR EN LECTURA DE TARJETA, REINTENTE"},
+                      SerialModel{"OPTIMUM", optimum::VentaOptimum, &testing::kVerifoneFirstKeys,
+                                  "ERROR AL LEER TARJETA, REINTENTE"}),
+    [](const ::testing::TestParamInfo<SerialModel>& model) { return model.param.tipo; });
+
 // --- the simulator's own answers ----------------------------------------------------------
 
 TEST(IngenicoSimulator, SerialNumberHasTheModelsLength) {
@@ -408,15 +425,12 @@ TEST(IngenicoSimulator, SerialNumberHasTheModelsLength) {
   EXPECT_EQ(ipp320.SerialNumber(), "ABC1234");
 }
 
+class IngenicoSimulatorTest : public ::testing::Test,
+                              public testing::FlowBench<sim::GatewaySimulator> {};
+
 // The initialization reads the serial number six (3070) or seven (iPP320) bytes after "CF0";
 // a typed value comes back through ObtenCVV2.
-TEST(IngenicoSimulator, AnswersConfigurationAndKeyboardTheWayTheDriverReadsThem) {
-  testing::ScratchFolder logs;
-  testing::ScopedEnv log_dir{"TOVALIX_LOG_DIR", logs.path().string()};
-  testing::ScopedEnv settings_file{"TOVALIX_SETTINGS", (logs / "PinPad.ini").string()};
-  testing::RecordingOperator op;
-  platform::FastClock clock{50};
-  serial::SerialLink link{op, clock};
+TEST_F(IngenicoSimulatorTest, AnswersConfigurationAndKeyboardTheWayTheDriverReadsThem) {
   Ingenico driver(op, platform::LocalNow());
   for (const auto& [model, tipo, serial] :
        {std::tuple{sim::IngenicoModel::kIngenico3070, "INGENICO3070", "A30701"},
