@@ -51,4 +51,23 @@ std::string ReadFile(const std::filesystem::path& path) {
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+std::vector<SettingsSpoiler> SettingsSpoilers(const std::filesystem::path& file,
+                                              const std::filesystem::path& copy) {
+  namespace fs = std::filesystem;
+  const fs::path own = file.parent_path();
+  std::vector<SettingsSpoiler> spoilers = OwnershipSpoilers(file);
+  // A link to settings as good as the user's own is still refused: someone else may own the link.
+  spoilers.push_back({[=] {
+                        fs::remove(file);
+                        return MakeSymlink(copy / file.filename(), file);
+                      },
+                      file, "enlace simbólico. Ponga en su lugar el archivo mismo."});
+  spoilers.push_back({[=] {
+                        fs::remove_all(own);
+                        return MakeSymlink(copy, own);
+                      },
+                      own, "enlace simbólico. Ponga en su lugar la carpeta misma."});
+  return spoilers;
+}
+
 }  // namespace tovalix::testing

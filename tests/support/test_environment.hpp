@@ -105,6 +105,8 @@ struct SettingsSpoiler {
 // for links to lead to.
 std::vector<SettingsSpoiler> SettingsSpoilers(const std::filesystem::path& file,
                                               const std::filesystem::path& copy);
+// The ways of this system's own: others given the right to write, another owner.
+std::vector<SettingsSpoiler> OwnershipSpoilers(const std::filesystem::path& file);
 
 // Where the settings are looked for without TOVALIX_SETTINGS: the environment of each case
 // (name, value or nullopt for unset) and the path it gives.

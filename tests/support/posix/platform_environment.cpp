@@ -41,7 +41,7 @@ FailingSettingsWrite::~FailingSettingsWrite() {
   delete state_;
 }
 
-std::vector<SettingsSpoiler> SettingsSpoilers(const fs::path& file, const fs::path& copy) {
+std::vector<SettingsSpoiler> OwnershipSpoilers(const fs::path& file) {
   const fs::path own = file.parent_path();
   const auto chown_to_nobody = [](const fs::path& path) {
     return ::lchown(path.c_str(), 65534, 65534) == 0;
@@ -51,16 +51,6 @@ std::vector<SettingsSpoiler> SettingsSpoilers(const fs::path& file, const fs::pa
       {[=] { return ::chmod(own.c_str(), 0770) == 0; }, own, "(chmod go-w " + own.string()},
       {[=] { return chown_to_nobody(file); }, file, "otro usuario (65534)"},
       {[=] { return chown_to_nobody(own); }, own, "otro usuario (65534)"},
-      {[=] {
-         fs::remove(file);
-         return MakeSymlink(copy / file.filename(), file);
-       },
-       file, "enlace simbólico. Ponga en su lugar el archivo mismo."},
-      {[=] {
-         fs::remove_all(own);
-         return MakeSymlink(copy, own);
-       },
-       own, "enlace simbólico. Ponga en su lugar la carpeta misma."},
   };
 }
 

@@ -103,7 +103,7 @@ FailingSettingsWrite::~FailingSettingsWrite() {
   delete state_;
 }
 
-std::vector<SettingsSpoiler> SettingsSpoilers(const fs::path& file, const fs::path& copy) {
+std::vector<SettingsSpoiler> OwnershipSpoilers(const fs::path& file) {
   const fs::path own = file.parent_path();
   // The user's own access plus everyone's right to write.
   const std::wstring open_to_all = L"D:P(A;;FA;;;" + CurrentUserSid() + L")(A;;FA;;;WD)";
@@ -111,16 +111,6 @@ std::vector<SettingsSpoiler> SettingsSpoilers(const fs::path& file, const fs::pa
   return {
       {[=] { return SetAccess(file, open_to_all); }, file, fix},
       {[=] { return SetAccess(own, open_to_all); }, own, fix},
-      {[=] {
-         fs::remove(file);
-         return MakeSymlink(copy / file.filename(), file);
-       },
-       file, "enlace simbólico. Ponga en su lugar el archivo mismo."},
-      {[=] {
-         fs::remove_all(own);
-         return MakeSymlink(copy, own);
-       },
-       own, "enlace simbólico. Ponga en su lugar la carpeta misma."},
   };
 }
 
