@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/text_encoding.hpp"
+#include "platform/windows/wide_text.hpp"
 
 namespace tovalix::com {
 
@@ -18,14 +19,7 @@ namespace {
 constexpr const wchar_t* kDefaultTitle = L"Tovalix";
 
 std::wstring Wide(const std::string& utf8) {
-  const std::string valid = ToUtf8Lenient(utf8);
-  if (valid.empty()) return {};
-  const int length =
-      MultiByteToWideChar(CP_UTF8, 0, valid.data(), static_cast<int>(valid.size()), nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(length), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, valid.data(), static_cast<int>(valid.size()), wide.data(),
-                      length);
-  return wide;
+  return platform::WideText(ToUtf8Lenient(utf8));
 }
 
 // A BSTR that frees itself.
@@ -49,14 +43,7 @@ HRESULT TypeLibrary(ITypeLib** library) {
 }
 
 std::string Utf8(BSTR text) {
-  const UINT length = SysStringLen(text);
-  if (length == 0) return {};
-  const int size =
-      WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
-  std::string utf8(static_cast<std::size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), utf8.data(), size, nullptr,
-                      nullptr);
-  return utf8;
+  return platform::NarrowText({text, SysStringLen(text)});
 }
 
 BSTR Bstr(const std::string& utf8) {
