@@ -1,5 +1,6 @@
 // What the fuzz targets share: a silent operator, a log folder that cannot be written (so that
-// trapped failures do not fill a file), the reading of the flag byte and the shape checks.
+// trapped failures do not fill a file), the shape checks, and the entry that hands the input to
+// the target's function when several targets share one file.
 #pragma once
 
 #include <cstddef>
@@ -12,6 +13,7 @@
 #include <tovalix/dictionary.hpp>
 #include <tovalix/operator.hpp>
 
+#include "common/failure.hpp"
 #include "common/text_encoding.hpp"
 #include "process_env.hpp"  // of this platform: tests/support/posix or tests/support/windows
 #include "serial/generales.hpp"
@@ -32,24 +34,26 @@ inline void SilenceLog() {
   (void)done;
 }
 
-inline constexpr std::uint8_t kFallbackFlag = 0x01;
-inline constexpr std::uint8_t kTextFlag = 0x02;
-
-// The rest of the input after the flag byte, as the parsers receive it: kept as text when
-// the flag says so, otherwise raw bytes turned into spaced hex.
-inline std::string ParserInput(const std::uint8_t* data, std::size_t size) {
-  if (size == 0) return "";
-  const std::string rest(reinterpret_cast<const char*>(data + 1), size - 1);
-  return (data[0] & kTextFlag) != 0 ? rest : serial::TextoAHex(rest);
-}
-
 // A broken promise of a parser: crash so that the fuzzer keeps the input.
 inline void Require(bool condition) {
   if (!condition) std::abort();
 }
 
-inline bool IsUpperHex(const std::string& text) {
-  return text.find_first_not_of("0123456789ABCDEF") == std::string::npos;
+// Runs `parse`: only the parser's own Failure may leave it; anything else crashes here.
+template <typename Parse>
+void Trapped(Parse&& parse) {
+  try {
+    parse();
+  } catch (const Failure&) {
+  }
+}
+
+// A parser of answers fed the input two ways: as the spaced hex of raw answer bytes, the way
+// the sale flows hand answers over, and as the text itself, as if a caller passed malformed hex.
+template <typename Parse>
+void BothForms(std::string_view input, Parse&& parse) {
+  parse(serial::TextoAHex(input));
+  parse(std::string(input));
 }
 
 // A result dictionary holds exactly these keys, in this order, each value valid UTF-8.
@@ -62,38 +66,16 @@ inline void RequireShape(const Dictionary& d, std::initializer_list<std::string_
   }
 }
 
-// What every EMV text that the Optimum's TagsValidos hands to the gateway must be: copied
-// elements of its tag table, in table order, each a tag, a one-byte hex length and exactly
-// that many bytes of value digits.
-inline constexpr std::string_view kCopiedTags[] = {
-    "5F2A", "82",   "84",   "95",   "9C",   "9F02", "9F09", "9F10", "9F1A",
-    "9F26", "9F27", "9F33", "9F34", "9F35", "9F36", "9F37", "5F34", "9F15",
-    "9F39", "9F1C", "5F28", "9F07", "9F0D", "9F0E", "9F0F"};
-
-inline int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-// Walks `emv`; stores the value of the element `wanted` in `wanted_value` when it is there.
-inline void CheckEmvTags(std::string_view emv, std::string_view wanted, std::string* wanted_value) {
-  std::size_t pos = 0;
-  for (const std::string_view tag : kCopiedTags) {
-    if (emv.substr(pos, tag.size()) != tag) continue;
-    pos += tag.size();
-    if (pos + 2 > emv.size()) std::abort();
-    const int high = HexDigit(emv[pos]);
-    const int low = HexDigit(emv[pos + 1]);
-    if (high < 0 || low < 0) std::abort();
-    pos += 2;
-    const std::size_t digits = static_cast<std::size_t>(high * 16 + low) * 2;
-    if (pos + digits > emv.size()) std::abort();
-    if (tag == wanted && wanted_value != nullptr)
-      *wanted_value = std::string(emv.substr(pos, digits));
-    pos += digits;
-  }
-  if (pos != emv.size()) std::abort();  // something that is not a whole element
-}
-
 }  // namespace tovalix::fuzz
+
+// A file with several targets defines each as a function of the input in tovalix::fuzz; the
+// build names the one of this executable.
+#ifdef TOVALIX_FUZZ_ENTRY
+namespace tovalix::fuzz {
+void TOVALIX_FUZZ_ENTRY(std::string_view input);
+}
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  tovalix::fuzz::TOVALIX_FUZZ_ENTRY({reinterpret_cast<const char*>(data), size});
+  return 0;
+}
+#endif
