@@ -168,6 +168,7 @@ TEST(OptimumTagsValidos, DecimalCountsBecomeOneByteLengthsInTableOrder) {
     std::string tags, emv_tags, arqc = "", aid = "";
   } rows[] = {
       {"9F26161122334455667788", "9F26081122334455667788", "1122334455667788"},
+      {"9F102000112233445566778899", "9F100A00112233445566778899"},  // ten bytes: 0A
       // Answer order 9F26, 9A, 84, 9F03, 5F34 (blanks included): the output follows the table,
       // 9A and 9F03 are taken out without being copied, 5F34 comes after the 9F rows before it.
       {"9F26 16 1122334455667788 9A06240305 8414A0000000031010 9F0312000000000000 5F340201",
