@@ -198,11 +198,7 @@ TEST_F(IngenicoAnswers, ReadingsGiveEveryKeyInItsOrder) {
                     Tlv("9F26", "1A2B3C4D5E6F7081") + Tlv("95", "0000008000") +
                     Tlv("5F2A", "0484") + Tlv("9F41", "00000001") + Tlv("9F02", "000000015050"));
   const std::string kept =
-      "5F2A020484"
-      "9F0206000000015050"
-      "9F26081A2B3C4D5E6F7081"
-      "95050000008000"
-      "8407A0000000031010";
+      "5F2A0204849F02060000000150509F26081A2B3C4D5E6F7081950500000080008407A0000000031010";
   // A chip card's track 1 read normally: 81 bytes from its length byte, the 0xFF padding
   // coming back as the character U+00FF in UTF-8.
   std::string whole = static_cast<char>(kTrack1.size()) + kTrack1;

@@ -126,16 +126,9 @@ TEST(OptimumObtenTrack, EveryAnswerGivesEveryKeyInItsOrder) {
             {'C', "1"},
             {'D', "0"},
             {'F', "01"},
-            {'G',
-             "5F2A040484"
-             "8414A0000000031010"
-             "9A06240305"
-             "9F26161122334455667788"}}),
-       "", kTrack2, "2",
-       "5F2A020484"
-       "8407A0000000031010"
-       "9F26081122334455667788",
-       "1122334455667788", "A0000000031010", "2512", "1"},
+            {'G', "5F2A0404848414A00000000310109A062403059F26161122334455667788"}}),
+       "", kTrack2, "2", "5F2A0204848407A00000000310109F26081122334455667788", "1122334455667788",
+       "A0000000031010", "2512", "1"},
       // Answers without card data.
       {TextoAHex(Framed("E54A13")), "", "", "0"},
       {"", "", "", "0"},
@@ -172,10 +165,7 @@ TEST(OptimumTagsValidos, DecimalCountsBecomeOneByteLengthsInTableOrder) {
       // Answer order 9F26, 9A, 84, 9F03, 5F34 (blanks included): the output follows the table,
       // 9A and 9F03 are taken out without being copied, 5F34 comes after the 9F rows before it.
       {"9F26 16 1122334455667788 9A06240305 8414A0000000031010 9F0312000000000000 5F340201",
-       "8407A0000000031010"
-       "9F26081122334455667788"
-       "5F340101",
-       "1122334455667788", "A0000000031010"},
+       "8407A00000000310109F260811223344556677885F340101", "1122334455667788", "A0000000031010"},
       // Elements that cannot be sent whole are left out: an odd count (not whole bytes), a
       // count that is not two digits, a value past the end.
       {"9F2615112233445566778", ""},

@@ -48,15 +48,10 @@ std::string Chip(std::string_view status, bool service_code = true,
   body += "5F200F" + HexOf("PRUEBA/TARJETA ");
   body += "57104152000011112222D25122010123456F";
   body += "5F2403" + std::string(expiry) + "9F270180" + std::string(autcode_element);
+  // The E2 template: 9F26, 84, 9A, 9F36, 95, 9F1E, 5F2A.
   body +=
-      "E28132"
-      "9F26081122334455667788"
-      "8407A0000000031010"
-      "9A03240305"
-      "9F3602002A"
-      "95050000000000"
-      "9F1E083132333435363738"
-      "5F2A020484";
+      "E281329F260811223344556677888407A00000000310109A032403059F3602002A"
+      "950500000000009F1E0831323334353637385F2A020484";
   return Answer(body);
 }
 
@@ -105,11 +100,7 @@ TEST(Vx810Frames, EachBuilderGivesItsBytes) {
 
 TEST(Vx810ObtenTrack, EveryAnswerGivesEveryKeyInItsOrder) {
   const std::string emv =
-      "5F2A020484"
-      "8407A0000000031010"
-      "95050000000000"
-      "9F26081122334455667788"
-      "9F3602002A";
+      "5F2A0204848407A0000000031010950500000000009F260811223344556677889F3602002A";
   const std::string chip_track2 = "4152000011112222=25122010123456F";
   const struct {
     std::string answer;
@@ -162,18 +153,10 @@ TEST(Vx810TagsValidos, CopiesInTableOrderSearchingByText) {
   } rows[] = {
       // 9A is taken out but not copied.
       {"9F2608 1122334455667788 8407 A0000000031010 9A03 240305",
-       "8407A0000000031010"
-       "9F26081122334455667788",
-       "1122334455667788", "A0000000031010"},
+       "8407A00000000310109F26081122334455667788", "1122334455667788", "A0000000031010"},
       // Rows 24 to 30 of the table: 9F1C, 5F28, 9F07, 9F0D, 9F0E, 9F0F, 9F15.
       {"9F150155 9F0F0155 9F0E0155 9F0D0155 9F070155 5F280155 9F1C0155",
-       "9F1C0155"
-       "5F280155"
-       "9F070155"
-       "9F0D0155"
-       "9F0E0155"
-       "9F0F0155"
-       "9F150155"},
+       "9F1C01555F2801559F0701559F0D01559F0E01559F0F01559F150155"},
       // Row 8A comes before 9F26 and finds "8A" inside 08AA: the rest of the text goes with it.
       {"9F2608AABBCCDDEEFF1122", "9F260"},
       // A length that reads negative ends the walk: the text stays as received.

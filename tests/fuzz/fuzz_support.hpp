@@ -1,6 +1,5 @@
-// What the fuzz targets share: a silent operator, a log folder that cannot be written (so that
-// trapped failures do not fill a file), the shape checks, and the entry that hands the input to
-// the target's function when several targets share one file.
+// What the fuzz targets share: the checks of a parser's promises, and the entry that hands the
+// input to the target's function when several targets share one file.
 #pragma once
 
 #include <cstddef>
@@ -11,28 +10,12 @@
 #include <string_view>
 
 #include <tovalix/dictionary.hpp>
-#include <tovalix/operator.hpp>
 
 #include "common/failure.hpp"
 #include "common/text_encoding.hpp"
-#include "process_env.hpp"  // of this platform: tests/support/posix or tests/support/windows
 #include "serial/generales.hpp"
 
 namespace tovalix::fuzz {
-
-class SilentOperator final : public Operator {
- public:
-  void MessageBox(const std::string&, int, const std::string&) override {}
-};
-
-// Sends the log line of trapped failures nowhere: a folder that does not exist.
-inline void SilenceLog() {
-  static const bool done = [] {
-    testing::SetProcessEnv("TOVALIX_LOG_DIR", "/nonexistent/tovalix-fuzz");
-    return true;
-  }();
-  (void)done;
-}
 
 // A broken promise of a parser: crash so that the fuzzer keeps the input.
 inline void Require(bool condition) {

@@ -1,16 +1,11 @@
 #!/usr/bin/env python3
-"""Writes the seed corpora of the PIN pad fuzz targets into corpus/<target>/.
+"""Writes the seed corpora of the PIN pad fuzz targets into corpus/<target>/, laid out byte by
+byte the way each PIN pad sends its answers, without the drivers' code. The card numbers are
+made up or test numbers. Run from anywhere: python3 tests/fuzz/make_corpus.py
 
-The answers are laid out here byte by byte, the way each PIN pad sends them, without the
-drivers' code: a mistake in a parser then shows up as a disagreement, not as a copy. The card
-numbers are made up or test numbers. Run from anywhere: python3 tests/fuzz/make_corpus.py
-
-The Ingenico seeds start with one flag byte that the targets read:
-  bit 0  parse in fallback mode (vpModo 3)            (ObtenTracks only)
-  bit 1  the rest is already text (spaced hex) rather than raw bytes that the target
-         turns into spaced hex itself
-For VerificaRespuesta the first byte picks the expected command code instead (see the target).
-The Vx810 and Optimum targets read each input both as raw answer bytes and as text.
+The Ingenico seeds start with a flag byte: bit 0 asks ObtenTracks for fallback mode (vpModo 3),
+bit 1 says the rest is already spaced hex text rather than raw bytes; for VerificaRespuesta the
+first byte picks the expected command code instead (see the target).
 """
 import os
 
