@@ -7,7 +7,6 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <limits>
 #include <string>
 #include <tovalix/ipp320.hpp>
 #include <vector>
