@@ -28,8 +28,7 @@ std::vector<std::string> Lines(const std::string& text) {
 Dictionary CardSale(std::initializer_list<Dictionary::Entry> changes = {}) {
   Dictionary d;
   for (const auto& [key, value] :
-       std::vector<std::pair<std::string, std::string>>{{"ID_Store", "1201"},
-                                                        {"Truncated", "0016"},
+       std::vector<std::pair<std::string, std::string>>{{"Truncated", "0016"},
                                                         {"Total", "1234.5"},
                                                         {"ID_Transaction", "778899"},
                                                         {"ID_Tx", "-3"},

@@ -33,10 +33,6 @@ drivers::ingenico::Ingenico& Driver() {
   return driver;
 }
 
-bool Fallback(std::string_view input) {
-  return (input[0] & 0x01) != 0;
-}
-
 // The rest of the input after the flag byte, as the parsers receive it.
 std::string ParserInput(std::string_view input) {
   const std::string rest(input.substr(1));
@@ -62,7 +58,7 @@ void ingenico_obten_cvv2(std::string_view input) {
 
 void ingenico_obten_tracks(std::string_view input) {
   if (input.empty()) return;
-  const std::int16_t modo = Fallback(input) ? 3 : 0;
+  const std::int16_t modo = (input[0] & 0x01) != 0 ? 3 : 0;
   const std::string answer = ParserInput(input);
   Trapped([&] {
     const Dictionary tracks = drivers::ingenico::ParseTracks(answer, modo);
