@@ -119,7 +119,6 @@ TEST(Vx810ObtenTrack, EveryAnswerGivesEveryKeyInItsOrder) {
        "1", "B41^PEÑA^", "", std::string(kTrack2), "21", "2512"},
       // Any other status, or a chip answer without 5F30: only the status.
       {Swipe("22", kStripe), "", "", "", "", "22"},
-      {Swipe("06", kStripe), "", "", "", "", "06"},
       {Swipe("00", kStripe), "", "", "", "", "00"},
       {Chip("30", false), "", "", "", "", "30"},
       // The expiry is the card's 5F24, not the date inside track 2.
