@@ -367,10 +367,8 @@ TEST_F(Nurit293Test, LibraryThatCannotBeLoadedFailsThroughFalla) {
 
 TEST_F(Nurit293Test, LeeTarjetaReadsWithoutTheGateway) {
   sim_.AddCard("Chip", kChip, kTrack1, kEmv);
-  Dictionary entrada;
-  entrada.Add("Amount", "50");
-  entrada.Add("Tip", "0");
-  entrada.Add("Operation_Type", "3");
+  Dictionary entrada = Entrada();
+  entrada.Set("Operation_Type", "3");
   NURIT293 nurit = Driver();
   const Dictionary result = nurit.LeeTarjeta(entrada, "COM4");
   EXPECT_THAT(result.Keys(), ElementsAre("Amount", "Tip", "Track2", "Track1", "EMV_Tags", "ARQC",

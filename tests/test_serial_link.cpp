@@ -335,13 +335,9 @@ TEST_F(SerialLinkTest, PortNamesAndBuscaPuerto) {
   }
   // ttyS0 exists but is no terminal, ttyS1 is missing, ttyS2 is a PIN pad: port 3.
   ScriptedPinPad pad;
-  pad.Expect(TextFrame("72"), {Reply{kAck}});
   std::ofstream(logs / "ttyS0") << "not a port";
   std::filesystem::create_symlink(pad.PortPath(), logs / "ttyS2");
   EXPECT_EQ(BuscaPuerto(op), 3);
-  link.SetFormat(drivers::FindModel("Vx810")->format);
-  link.Abre("COM3");
-  EXPECT_EQ(link.EnviaComando(TextFrame("72")), 1);
   EXPECT_THAT(op.shown, IsEmpty());
 }
 
@@ -435,15 +431,13 @@ TEST(FrameScan, FindsWholeFramesByStructureOnly) {
 
 TEST(FrameScan, SurvivesAnyBytes) {
   std::mt19937 random(7);
-  std::uniform_int_distribution<int> byte(0, 255);
-  std::uniform_int_distribution<int> small(0, 5);
+  std::uniform_int_distribution<int> byte(0, 511);
   for (int round = 0; round < 3000; ++round) {
+    // Half of the bytes are STX, ETX or 0, so that the structural paths are all walked.
     std::string bytes;
-    const int size = round % 40;
-    for (int i = 0; i < size; ++i) {
-      // Plenty of STX, ETX and small lengths so the structural paths are all walked.
-      const int pick = small(random);
-      bytes += static_cast<char>(pick == 0 ? 2 : pick == 1 ? 3 : pick == 2 ? 0 : byte(random));
+    for (int i = 0; i < round % 40; ++i) {
+      const int pick = byte(random);
+      bytes += static_cast<char>(pick < 256 ? pick : pick % 3 == 0 ? 0 : pick % 3 + 1);
     }
     for (const auto shape :
          {FrameShape::kIngenico, FrameShape::kVx810, FrameShape::kOptimum, FrameShape::kText}) {
