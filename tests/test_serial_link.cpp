@@ -64,11 +64,16 @@ class SerialLinkTest : public ::testing::Test {
     link.SetFormat(drivers::FindModel(tipo)->format);
     link.Abre(pad.PortPath());
   }
-  // The framed exchange of `tipo`'s driver: Ingenico commands as hex text, Optimum's own.
+  // A command as `tipo`'s driver hands it over: Ingenico ones as hex text, spaced or compact.
+  static std::string Hand(std::string_view tipo, const std::string& command) {
+    std::string hex = TextoAHex(command);
+    if (tipo == "INGENICO3070") std::erase(hex, ' ');
+    return tipo == "IPP320" || tipo == "INGENICO3070" ? hex : command;
+  }
+  // The framed exchange of `tipo`'s driver (the Optimum has its own).
   std::int16_t Recibe(std::string_view tipo, const std::string& command, std::string_view code) {
     if (tipo == "OPTIMUM") return drivers::optimum::EnviaRecibeOptimum(link, command, code);
-    const bool hex = tipo == "IPP320" || tipo == "INGENICO3070";
-    return link.EnviaRecibe(hex ? TextoAHex(command) : command, code);
+    return link.EnviaRecibe(Hand(tipo, command), code);
   }
   // `call` returns `result` once the fast clock has passed `deadline` seconds, and not long after.
   void ExpectDeadline(double deadline, std::int16_t result,
@@ -91,45 +96,6 @@ class SerialLinkTest : public ::testing::Test {
   SerialLink link{op, clock};
 };
 
-TEST_F(SerialLinkTest, EnviaComandoWaitsForAnAck) {
-  const std::string cf1 = LengthFrame("CF1", "");
-  std::string compact = TextoAHex(cf1);
-  std::erase(compact, ' ');
-  const std::string c72 = TextFrame("72");
-  struct Case {
-    const char* tipo;
-    std::string command;  // as the driver hands it over
-    std::string sent;     // the bytes on the line
-    std::int16_t result;
-    bool reader_on;
-    std::vector<std::string> replies;  // to the command, then to each command written again
-    Delivery how{};
-  };
-  const Case cases[] = {
-      // Ingenico commands are hex text, spaced or compact, and travel as bytes.
-      {"IPP320", TextoAHex(cf1), cf1, 1, false, {kAck}},
-      {"INGENICO3070", compact, cf1, 1, false, {kAck}},
-      // Other models' commands travel as written. An ACK among other bytes counts, in the same
-      // read or in a later one; a NAK makes it write again; an EOT ends it, the reader left on.
-      {"Vx810", c72, c72, 1, false, {kAck}},
-      {"Vx810", c72, c72, 1, false, {"xy\x06z"}},
-      {"Vx810", c72, c72, 1, false, {"\x10\x11\x20\x06"}, Delivery().SplitAt({2}, 3ms)},
-      {"Vx810", c72, c72, 1, false, {kNak, kNak, kAck}},
-      {"Vx810", c72, c72, 0, true, {kEot}},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE("row " + std::to_string(&c - cases));
-    ScriptedPinPad pad(FramingOf(c.tipo));
-    for (const std::string& reply : c.replies) pad.Expect(c.sent, {Reply{reply, c.how}});
-    Open(pad, c.tipo);
-    EXPECT_EQ(link.EnviaComando(c.command), c.result);
-    EXPECT_EQ(link.LectorActivo(), c.reader_on);
-    pad.WaitForUnits(c.replies.size());
-    EXPECT_THAT(pad.Mismatches(), IsEmpty());
-    EXPECT_EQ(pad.StepsLeft(), 0u);
-  }
-}
-
 // `frame` (STX, three-letter command, two length bytes...) with its length field set to
 // `length` and its LRC made right again.
 std::string Relength(std::string frame, std::size_t length) {
@@ -139,10 +105,11 @@ std::string Relength(std::string frame, std::size_t length) {
   return frame;
 }
 
-// EnviaRecibe: the PIN pad's replies to the command and to each NAK, and what the link makes
-// of them. After the last reply the PIN pad expects ACK when the answer is taken, EOT after
-// the fourth wrong frame, and nothing after a time-out.
-TEST_F(SerialLinkTest, EnviaRecibeAcknowledgesTheAnswerOrNaksAtMostThreeTimes) {
+// One exchange per row: EnviaComando when the row expects no answer code, EnviaRecibe
+// otherwise. The PIN pad's replies answer the command, then each NAK (EnviaRecibe) or each
+// command written again (EnviaComando); after them the PIN pad expects ACK when the answer is
+// taken, EOT after the fourth wrong frame, and nothing after a time-out.
+TEST_F(SerialLinkTest, ExchangesWithTheirAcknowledgements) {
   const std::string stx = "\x02";
   const std::string ic0 = LengthFrame("IC0", "00 card");
   const std::string bad = WithWrongLrc(ic0);
@@ -154,14 +121,24 @@ TEST_F(SerialLinkTest, EnviaRecibeAcknowledgesTheAnswerOrNaksAtMostThreeTimes) {
   const Delivery paced = Delivery().WithGarbage(std::string("\xFF\x00\x02", 3)).Paced();
   struct Case {
     const char* tipo;
-    const char* code;
+    std::string code;
     std::int16_t result;
-    std::string buffer;  // BufferRecepcion afterwards: the answer alone
+    std::string buffer;  // BufferRecepcion afterwards: an answer alone
     std::vector<std::string> replies;
     Delivery last{};  // how the last reply travels
   };
   const Case cases[] = {
-      // Four wrong frames get NAK, NAK, NAK, EOT; a right one after three NAKs is taken.
+      // EnviaComando: Ingenico commands are hex text and travel as bytes, others as written.
+      // An ACK among other bytes counts, in the same read or in a later one; a NAK makes it
+      // write again; an EOT ends it at once, the reader left on.
+      {"IPP320", "", 1, kAck, {kAck}},
+      {"INGENICO3070", "", 1, kAck, {kAck}},
+      {"Vx810", "", 1, "xy\x06z", {"xy\x06z"}},
+      {"Vx810", "", 1, "\x10\x11\x20\x06", {"\x10\x11\x20\x06"}, Delivery().SplitAt({2}, 3ms)},
+      {"Vx810", "", 1, kAck, {kNak, kNak, kAck}},
+      {"Vx810", "", 0, kEot, {kEot}},
+      // EnviaRecibe: four wrong frames get NAK, NAK, NAK, EOT; a right one after three NAKs is
+      // taken.
       {"IPP320", "494330", 0, "", {bad, bad, bad, bad}},
       {"IPP320", "494330", 1, ic0, {kAck + bad, bad, bad, ic0}, Delivery().SplitAt({3, 7}, 2ms)},
       // An answer to another command is a wrong frame.
@@ -185,19 +162,21 @@ TEST_F(SerialLinkTest, EnviaRecibeAcknowledgesTheAnswerOrNaksAtMostThreeTimes) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE("row " + std::to_string(&c - cases));
+    const bool comando = c.code.empty();
     const std::string command = LengthFrame("IC0", "");
     ScriptedPinPad pad(FramingOf(c.tipo));
     for (std::size_t i = 0; i < c.replies.size(); ++i) {
-      pad.Expect(i == 0 ? command : kNak,
+      pad.Expect(i == 0 || comando ? command : kNak,
                  {Reply{c.replies[i], i + 1 == c.replies.size() ? c.last : Delivery()}});
     }
-    if (c.result == 1) pad.Expect(kAck);
-    if (c.replies.size() == 4 && c.result == 0) pad.Expect(kEot);
+    const bool closing = !comando && (c.result == 1 || c.replies.size() == 4);
+    if (closing) pad.Expect(c.result == 1 ? kAck : kEot);
     Open(pad, c.tipo);
-    EXPECT_EQ(Recibe(c.tipo, command, c.code), c.result);
+    EXPECT_EQ(comando ? link.EnviaComando(Hand(c.tipo, command)) : Recibe(c.tipo, command, c.code),
+              c.result);
     EXPECT_EQ(link.BufferRecepcion(), c.buffer);
-    EXPECT_FALSE(link.LectorActivo());
-    pad.WaitForUnits(c.replies.size() + (c.result == 1 || c.replies.size() == 4 ? 1 : 0));
+    EXPECT_EQ(link.LectorActivo(), comando && c.buffer == kEot);
+    pad.WaitForUnits(c.replies.size() + (closing ? 1 : 0));
     EXPECT_THAT(pad.Mismatches(), IsEmpty());  // a NAK where none was due shows here
     EXPECT_EQ(pad.StepsLeft(), 0u);
     EXPECT_THAT(op.shown, IsEmpty());
