@@ -23,10 +23,7 @@ namespace {
 using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
-using tovalix::testing::ReadFile;
-using tovalix::testing::RecordingOperator;
 using tovalix::testing::ScopedEnv;
-using tovalix::testing::ScratchFolder;
 
 // Invented card numbers; the 22nd character of track 2 is the service code's first digit.
 constexpr const char* kChip = "4000000000000002=24122010000000000000";
@@ -135,12 +132,12 @@ class Nurit293Test : public ::testing::Test {
     return shown;
   }
 
-  ScratchFolder scratch_;
+  testing::ScratchFolder scratch_;
   ScopedEnv log_dir_{"TOVALIX_LOG_DIR", scratch_.path().string()};
   ScopedEnv settings_file_{"TOVALIX_SETTINGS", (scratch_ / "PinPad.ini").string()};
   SimulatedLibrary sim_;
   std::unique_ptr<Nurit293Library> library_ = LoadNurit293Library(sim_.path);
-  RecordingOperator op_;
+  testing::RecordingOperator op_;
   platform::FastClock clock_{1000.0};
   sim::GatewaySimulator gateway_;
   std::int16_t preparado_ = -1;
@@ -327,7 +324,7 @@ TEST_F(Nurit293Test, LibraryFailuresAreReportedThroughFalla) {
     EXPECT_EQ(sim_.Names(), c.calls);
     EXPECT_EQ(preparado_, 0);
     const std::string first = c.texts.substr(0, c.texts.find('|'));
-    const std::string log = ReadFile(scratch_ / "tovalix.log");
+    const std::string log = testing::ReadFile(scratch_ / "tovalix.log");
     EXPECT_TRUE(std::regex_search(log, std::regex("\\d\\d:\\d\\d:\\d\\d" + first + "\r\r\n")))
         << log;
   }
