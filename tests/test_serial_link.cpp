@@ -395,9 +395,6 @@ TEST(FrameScan, FindsWholeFramesByStructureOnly) {
   EXPECT_EQ(whole.state, FrameScan::kComplete);
   EXPECT_EQ(whole.begin, 3u);
   EXPECT_EQ(whole.end, 3 + ingenico.size());
-  // An STX before the frame with no command after it is skipped.
-  EXPECT_EQ(ScanFrame(FrameShape::kIngenico, "\x02\x01\x01" + ingenico).state,
-            FrameScan::kComplete);
   EXPECT_EQ(ScanFrame(FrameShape::kIngenico, "no frame\x03x").state, FrameScan::kNone);
   EXPECT_EQ(ScanFrame(FrameShape::kOptimum, "\0020a3xyz\x03\x01").state, FrameScan::kNone);
   EXPECT_EQ(ScanFrame(FrameShape::kOptimum, OptimumFrame("P60")).state, FrameScan::kComplete);
