@@ -13,39 +13,32 @@
 namespace tovalix::serial {
 namespace {
 
-namespace fs = std::filesystem;
 using platform::DeviceMapEntry;
-using testing::ReadFile;
-using testing::RecordingOperator;
-using testing::ScopedEnv;
-using testing::ScratchFolder;
-using testing::ShownMessage;
 
-const ShownMessage kNoPort{"TOVALIX: No se pudo definir el puerto donde esta conectada la Pin Pad",
-                           0, ""};
+const std::string kNoPort =
+    " [0||TOVALIX: No se pudo definir el puerto donde esta conectada la Pin Pad]";
 
 class TableTest : public ::testing::Test {
  protected:
-  ScratchFolder folder;
-  fs::path table = folder / "serialcomm.map";
-  ScopedEnv map_env{"TOVALIX_DEVICE_MAP", table.string()};
-  ScopedEnv log_dir{"TOVALIX_LOG_DIR", folder.path().string()};
-  RecordingOperator op;
+  testing::ScratchFolder folder;
+  std::filesystem::path table = folder / "serialcomm.map";
+  testing::ScopedEnv map_env{"TOVALIX_DEVICE_MAP", table.string()};
+  testing::ScopedEnv log_dir{"TOVALIX_LOG_DIR", folder.path().string()};
+  testing::RecordingOperator op;
 
   void WriteTable(const std::vector<DeviceMapEntry>& entries) {
     std::ofstream out(table, std::ios::trunc);
     for (const auto& entry : entries) out << entry.device << '\t' << entry.port << "\r\n";
   }
+  // The port found for `tipo`, then each message shown meanwhile as " [style|title|text]".
+  std::string Asigna(const char* tipo) {
+    op.shown.clear();
+    std::string found = AsignaPuerto(drivers::PortNamesOf(tipo), op);
+    for (const auto& m : op.shown)
+      found += " [" + std::to_string(m.style) + "|" + m.title + "|" + m.text + "]";
+    return found;
+  }
 };
-
-// Every device name any model knows, each on its own port, plus names no model uses.
-std::vector<DeviceMapEntry> AllDevices() {
-  return {{"\\Device\\Serial0", "COM1"},       {"\\DEVICE\\SLABSER0", "COM3"},
-          {"\\device\\slabser1", "COM4"},      {"\\device\\USBSER000", "COM5"},
-          {"\\device\\usbser001", "COM6"},     {"\\device\\VFMX800Port0", "COM7"},
-          {"\\device\\VFMX800Port1", "COM8"},  {"\\device\\Serial2", "/dev/ttyS2"},
-          {"\\device\\Serial3", "/dev/ttyS3"}, {"\\device\\USBSER002", "COM9"}};
-}
 
 TEST_F(TableTest, EachModelTriesItsCandidatesInOrder) {
   struct Case {
@@ -58,23 +51,32 @@ TEST_F(TableTest, EachModelTriesItsCandidatesInOrder) {
       {"IPP320", {"COM5", "COM6"}},
       {"Vx810", {"COM5", "COM6", "COM7", "COM8"}},
       {"OPTIMUM", {"/dev/ttyS2", "/dev/ttyS3"}},
+      // Unknown models find nothing.
+      {"ipp320", {}},
+      {"NINGUNA", {}},
+      {"", {}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.tipo);
-    std::vector<DeviceMapEntry> devices = AllDevices();
+    // Every device name any model knows, each on its own port (names compared without regard
+    // to case), plus names no model uses.
+    std::vector<DeviceMapEntry> devices = {
+        {"\\Device\\Serial0", "COM1"},       {"\\DEVICE\\SLABSER0", "COM3"},
+        {"\\device\\slabser1", "COM4"},      {"\\device\\USBSER000", "COM5"},
+        {"\\device\\usbser001", "COM6"},     {"\\device\\VFMX800Port0", "COM7"},
+        {"\\device\\VFMX800Port1", "COM8"},  {"\\device\\Serial2", "/dev/ttyS2"},
+        {"\\device\\Serial3", "/dev/ttyS3"}, {"\\device\\USBSER002", "COM9"}};
     for (const std::string& expected : c.order) {
       WriteTable(devices);
-      op.shown.clear();
-      EXPECT_EQ(AsignaPuerto(drivers::PortNamesOf(c.tipo), op), expected);
-      EXPECT_TRUE(op.shown.empty());
+      EXPECT_EQ(Asigna(c.tipo), expected);
       std::erase_if(devices, [&](const DeviceMapEntry& e) { return e.port == expected; });
     }
     // The rest of the map (other models' devices included) is never looked at.
     WriteTable(devices);
-    op.shown.clear();
-    EXPECT_EQ(AsignaPuerto(drivers::PortNamesOf(c.tipo), op), "");
-    EXPECT_EQ(op.shown, std::vector<ShownMessage>{kNoPort});
+    EXPECT_EQ(Asigna(c.tipo), kNoPort);
   }
+  EXPECT_EQ(DefinePuerto("", op), "");
+  EXPECT_EQ(DefinePuerto("\\DEVICE\\vfmx800port1", op), "COM8");
 }
 
 TEST_F(TableTest, TriedNamesShowTheLookupsMade) {
@@ -84,21 +86,6 @@ TEST_F(TableTest, TriedNamesShowTheLookupsMade) {
   EXPECT_EQ(vx.port, "/dev/ttyACM3");
   EXPECT_EQ(vx.tried, (std::vector<std::string>{"\\device\\USBSER000", "\\device\\USBSER001",
                                                 "\\device\\VFMX800Port0"}));
-  WriteTable({{"\\device\\USBSER000", "COM5"}});
-  const EleccionPuerto ingenico = EligePuerto(drivers::PortNamesOf("INGENICO3070"), map);
-  EXPECT_TRUE(ingenico.not_found);
-  EXPECT_EQ(ingenico.tried, (std::vector<std::string>{"\\device\\slabser0", "\\device\\slabser1"}));
-}
-
-TEST_F(TableTest, UnknownModelFindsNothing) {
-  WriteTable(AllDevices());
-  for (const char* tipo : {"ipp320", "NINGUNA", ""}) {
-    op.shown.clear();
-    EXPECT_EQ(AsignaPuerto(drivers::PortNamesOf(tipo), op), "") << tipo;
-    EXPECT_EQ(op.shown, std::vector<ShownMessage>{kNoPort});
-  }
-  EXPECT_EQ(DefinePuerto("", op), "");
-  EXPECT_EQ(DefinePuerto("\\DEVICE\\vfmx800port1", op), "COM8");
 }
 
 TEST_F(TableTest, NuritAboveCom9IsWarnedAndKeepsItsPort) {
@@ -107,31 +94,26 @@ TEST_F(TableTest, NuritAboveCom9IsWarnedAndKeepsItsPort) {
       "TIENEN PROBLEMAS DE COMUNICACION Y SE DETECTO QUE EL COM ASIGNADO A SU EQUIPO NURIT ES "
       "EL COM10";
   WriteTable({{"\\device\\slabser1", "COM10"}});
-  EXPECT_EQ(AsignaPuerto(drivers::PortNamesOf("NURIT293"), op), "COM10");
-  EXPECT_EQ(op.shown, (std::vector<ShownMessage>{{warning, 16, ""}}));
-  op.shown.clear();
-  EXPECT_EQ(AsignaPuerto(drivers::PortNamesOf("INGENICO3070"), op),
-            "COM10");  // only the Nurit cares
+  EXPECT_EQ(Asigna("NURIT293"), "COM10 [16||" + warning + "]");
+  EXPECT_EQ(Asigna("INGENICO3070"), "COM10");  // only the Nurit cares
   WriteTable({{"\\device\\USBSER001", "COM9"}});
-  EXPECT_EQ(AsignaPuerto(drivers::PortNamesOf("NURIT293"), op), "COM9");
+  EXPECT_EQ(Asigna("NURIT293"), "COM9");
   WriteTable({{"\\device\\slabser0", "/dev/ttyUSB12"}});  // a device path has no COM number
-  EXPECT_EQ(AsignaPuerto(drivers::PortNamesOf("NURIT293"), op), "/dev/ttyUSB12");
-  EXPECT_TRUE(op.shown.empty());
+  EXPECT_EQ(Asigna("NURIT293"), "/dev/ttyUSB12");
 
   // A COM name without a number is a failure to report; the port found is kept.
   WriteTable({{"\\device\\slabser0", "COMX"}});
-  EXPECT_EQ(AsignaPuerto(drivers::PortNamesOf("NURIT293"), op), "COMX");
+  EXPECT_EQ(Asigna("NURIT293").substr(0, 9), "COMX [0||");
   ASSERT_EQ(op.shown.size(), 1u);
-  EXPECT_EQ(op.shown[0].style, 0);
-  EXPECT_NE(ReadFile(folder / "tovalix.log").find(op.shown[0].text), std::string::npos);
+  EXPECT_NE(testing::ReadFile(folder / "tovalix.log").find(op.shown[0].text), std::string::npos);
 }
 
 TEST_F(TableTest, UnreadableTableIsReportedNotTakenForAMissingPinPad) {
-  EXPECT_EQ(AsignaPuerto(drivers::PortNamesOf("IPP320"), op), "");  // the table was never written
-  ASSERT_EQ(op.shown.size(), 1u);
-  EXPECT_NE(op.shown[0].text.find("serialcomm.map"), std::string::npos);
-  EXPECT_NE(op.shown[0], kNoPort);
-  EXPECT_NE(ReadFile(folder / "tovalix.log").find("serialcomm.map"), std::string::npos);
+  const std::string found = Asigna("IPP320");  // the table was never written
+  EXPECT_EQ(found.substr(0, 5), " [0||");
+  EXPECT_NE(found.find("serialcomm.map"), std::string::npos);
+  EXPECT_EQ(op.shown.size(), 1u);  // and not the "no port" message
+  EXPECT_NE(testing::ReadFile(folder / "tovalix.log").find("serialcomm.map"), std::string::npos);
 }
 
 TEST(DeviceMapTable, SkipsWhatIsNoEntry) {

@@ -14,78 +14,44 @@ namespace tovalix::serial {
 namespace {
 
 namespace fs = std::filesystem;
-using platform::DeviceMapEntry;
-using testing::RecordingOperator;
-using testing::ScopedEnv;
-using testing::ScratchFolder;
 using testing::ShownMessage;
 
-const ShownMessage kNoPort{"TOVALIX: No se pudo definir el puerto donde esta conectada la Pin Pad",
-                           0, ""};
-
-// A sysfs tree in a scratch folder, laid out as the kernel does.
-class FakeSysfs {
- public:
-  explicit FakeSysfs(const fs::path& root) : root_(root) {
-    fs::create_directories(root_ / "class/tty");
-  }
-
-  // A tty whose device is bound to `driver`; `type` is the UART type of a native port.
-  void Add(const std::string& name, const std::string& driver, const char* type = nullptr) {
-    const fs::path device = root_ / "devices" / ("dev-" + name);
-    Bind(device, driver);
-    AddTty(name, device, type);
-  }
-
-  // A native port as Linux 6.5 and later show it: a serial-base "port" under a "ctrl" under
-  // the platform or PNP device that the 8250 driver serves.
-  void AddSerialBase(const std::string& name, const std::string& driver, const char* type) {
-    const fs::path hardware = root_ / "devices/pnp0" / ("00:0" + name.substr(4));
-    Bind(hardware, driver);
-    Bind(hardware / "ctrl", "ctrl");
-    Bind(hardware / "ctrl/port", "port");
-    AddTty(name, hardware / "ctrl/port", type);
-  }
-
-  void AddVirtual(const std::string& name) { fs::create_directories(root_ / "class/tty" / name); }
-
-  void Remove(const std::string& name) { fs::remove_all(root_ / "class/tty" / name); }
-
- private:
-  void Bind(const fs::path& device, const std::string& driver) {
-    const fs::path target = root_ / "bus/any/drivers" / driver;
-    fs::create_directories(target);
+// A tty of a sysfs tree at `root`, laid out as the kernel does: its device bound to `driver`,
+// `type` the UART type of a native port. A native port as Linux 6.5 and later show it
+// (`serial_base`) is a "port" under a "ctrl" under the platform or PNP device the driver serves.
+void AddTty(const fs::path& root, const std::string& name, const std::string& driver,
+            const char* type = nullptr, bool serial_base = false) {
+  fs::path device = root / "devices" / name;
+  for (const std::string& bound : {driver, std::string("ctrl"), std::string("port")}) {
+    fs::create_directories(root / "bus/any/drivers" / bound);
     fs::create_directories(device);
-    fs::create_directory_symlink(target, device / "driver");
+    fs::create_directory_symlink(root / "bus/any/drivers" / bound, device / "driver");
+    if (!serial_base || bound == "port") break;
+    device /= bound == driver ? "ctrl" : "port";
   }
-
-  void AddTty(const std::string& name, const fs::path& device, const char* type) {
-    const fs::path tty = root_ / "class/tty" / name;
-    fs::create_directories(tty);
-    fs::create_directory_symlink(device, tty / "device");
-    if (type != nullptr) std::ofstream(tty / "type") << type << "\n";
-  }
-
-  fs::path root_;
-};
+  const fs::path tty = root / "class/tty" / name;
+  fs::create_directories(tty);
+  fs::create_directory_symlink(device, tty / "device");
+  if (type != nullptr) std::ofstream(tty / "type") << type << "\n";
+}
 
 TEST(SysfsDeviceMap, NamesPortsAsWindowsDidAndCountsOnlyRealUarts) {
-  ScratchFolder folder;
-  FakeSysfs sysfs(folder.path());
-  sysfs.Add("ttyACM10", "cdc_acm");
-  sysfs.Add("ttyACM2", "cdc_acm");
-  sysfs.Add("ttyUSB0", "cp210x");
-  sysfs.Add("ttyUSB1", "ftdi_sio");  // no Windows name for it
-  sysfs.Add("ttyS0", "serial8250", "4");
-  sysfs.Add("ttyS1", "serial8250", "0");  // listed, but no UART behind it
-  sysfs.AddSerialBase("ttyS2", "serial", "4");
-  sysfs.AddSerialBase("ttyS3", "serial", "0");
-  sysfs.Add("ttyS4", "serial8250", "4");
-  sysfs.AddVirtual("tty0");
-  sysfs.AddVirtual("ptmx");
+  testing::ScratchFolder folder;
+  const fs::path& root = folder.path();
+  AddTty(root, "ttyACM10", "cdc_acm");
+  AddTty(root, "ttyACM2", "cdc_acm");
+  AddTty(root, "ttyUSB0", "cp210x");
+  AddTty(root, "ttyUSB1", "ftdi_sio");  // no Windows name for it
+  AddTty(root, "ttyS0", "serial8250", "4");
+  AddTty(root, "ttyS1", "serial8250", "0");  // listed, but no UART behind it
+  AddTty(root, "ttyS2", "serial", "4", true);
+  AddTty(root, "ttyS3", "serial", "0", true);
+  AddTty(root, "ttyS4", "serial8250", "4");
+  fs::create_directories(root / "class/tty/tty0");  // virtual terminals: no device
+  fs::create_directories(root / "class/tty/ptmx");
 
-  const platform::SysfsDeviceMap map(folder.path());
-  EXPECT_EQ(map.Entries(), (std::vector<DeviceMapEntry>{
+  const platform::SysfsDeviceMap map(root);
+  EXPECT_EQ(map.Entries(), (std::vector<platform::DeviceMapEntry>{
                                {"\\device\\USBSER000", "/dev/ttyACM2"},
                                {"\\device\\USBSER001", "/dev/ttyACM10"},
                                {"\\device\\Serial0", "/dev/ttyS0"},
@@ -94,26 +60,24 @@ TEST(SysfsDeviceMap, NamesPortsAsWindowsDidAndCountsOnlyRealUarts) {
                                {"\\device\\slabser0", "/dev/ttyUSB0"},
                            }));
 
-  RecordingOperator op;
+  testing::RecordingOperator op;
   EXPECT_EQ(AsignaPuerto(drivers::PortNamesOf("IPP320"), map, op), "/dev/ttyACM2");
   EXPECT_EQ(AsignaPuerto(drivers::PortNamesOf("OPTIMUM"), map, op), "/dev/ttyS4");
-  EXPECT_EQ(AsignaPuerto(drivers::PortNamesOf("INGENICO3070"), map, op), "/dev/ttyUSB0");
   EXPECT_EQ(AsignaPuerto(drivers::PortNamesOf("NURIT293"), map, op), "/dev/ttyUSB0");
   EXPECT_TRUE(op.shown.empty());
 
   // Unplugged: the map is read again and the other adapter becomes the first.
-  sysfs.Remove("ttyACM2");
-  sysfs.Remove("ttyUSB0");
+  fs::remove_all(root / "class/tty/ttyACM2");
+  fs::remove_all(root / "class/tty/ttyUSB0");
   EXPECT_EQ(AsignaPuerto(drivers::PortNamesOf("Vx810"), map, op), "/dev/ttyACM10");
   EXPECT_EQ(AsignaPuerto(drivers::PortNamesOf("NURIT293"), map, op), "/dev/ttyACM10");
   EXPECT_EQ(AsignaPuerto(drivers::PortNamesOf("INGENICO3070"), map, op), "");
-  EXPECT_EQ(op.shown, std::vector<ShownMessage>{kNoPort});
-}
+  EXPECT_EQ(op.shown,
+            (std::vector<ShownMessage>{
+                {"TOVALIX: No se pudo definir el puerto donde esta conectada la Pin Pad", 0, ""}}));
 
-TEST(SysfsDeviceMap, MissingTreeIsAnEmptyMap) {
-  ScratchFolder folder;
   EXPECT_TRUE(platform::SysfsDeviceMap(folder / "none").Entries().empty());
-  ScopedEnv no_table("TOVALIX_DEVICE_MAP", std::nullopt);
+  testing::ScopedEnv no_table("TOVALIX_DEVICE_MAP", std::nullopt);
   EXPECT_EQ(platform::SystemDeviceMap()->Source(), "sysfs /sys");
 }
 
