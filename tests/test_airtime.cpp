@@ -1,12 +1,9 @@
-// The airtime operations against the simulated service on loopback, with the terminal's
-// settings in a real scratch file: what goes out on the wire, how each answer becomes the
-// result, every check and every way an exchange can fail. The XML seam and the catalogue walk
-// are also tried on their own.
+// The airtime operations against the simulated service on loopback, the terminal's settings in
+// a real scratch file; the XML seam and the catalogue walk on their own.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <limits>
 #include <map>
 #include <string>
 #include <vector>
@@ -33,28 +30,24 @@ const std::string kBalances =
     "groupBalance chainBalance merchantBalance groupFrozenBalance chainFrozenBalance "
     "merchantFrozenBalance ";
 const std::string kStore = "Description Address1 Address2 Address3 RFC Phone ";
+const std::string kSaleHead =
+    "Accepted idTrans ticketDateTime tellerName providerName faceValue totalCost telephone valid "
+    "notes instructions idPIN idPOS transID " +
+    kBalances;
 const std::vector<std::pair<std::string, std::string>> kLists = {
-    {"sale",
-     "Accepted idTrans ticketDateTime tellerName providerName faceValue totalCost "
-     "telephone valid notes instructions idPIN idPOS transID " +
-         kBalances + "responseText responseCode " + kStore},
-    {"first sale",
-     "Accepted idTrans ticketDateTime tellerName providerName faceValue totalCost "
-     "telephone valid notes instructions idPIN idPOS transID " +
-         kBalances + "responseCode responseText " + kStore},
+    {"sale", kSaleHead + "responseText responseCode " + kStore},
+    // Only the first list of a sale has responseCode before responseText.
+    {"first sale", kSaleHead + "responseCode responseText " + kStore},
     {"status",
-     "Accepted processing idTrans ticketDateTime tellerName providerName idProvider "
-     "faceValue totalCost telephone valid notes instructions idPIN idPOS transID "
-     "posDescription " +
+     "Accepted processing idTrans ticketDateTime tellerName providerName idProvider faceValue "
+     "totalCost telephone valid notes instructions idPIN idPOS transID posDescription " +
          kBalances + "responseText responseCode " + kStore},
     // No Address3 in this one.
     {"first status",
-     "Accepted instructions processing idProvider totalCost valid idPIN idPOS "
-     "posDescription " +
+     "Accepted instructions processing idProvider totalCost valid idPIN idPOS posDescription " +
          kBalances +
-         "responseText responseCode idTrans ticketDateTime tellerName faceValue "
-         "telephone notes transID providerName Description Address1 Address2 RFC "
-         "Phone "},
+         "responseText responseCode idTrans ticketDateTime tellerName faceValue telephone notes "
+         "transID providerName Description Address1 Address2 RFC Phone "},
     {"balance", "Accepted tellerName idPOS " + kBalances + "responseText " + kStore},
     {"amounts", "Cantidades instructions Accepted responseText "}};
 
@@ -71,9 +64,8 @@ std::string FirstSale(const std::string& phone = kPhone, const std::string& face
 // What an accepted answer becomes: "Accepted" True, the answer's elements, the store's data.
 std::string Accepted(const std::string& list, const AirtimeAnswer& answer) {
   std::string want = list + ": Accepted=True;";
-  for (const auto& [name, text] : answer.elements) {
+  for (const auto& [name, text] : answer.elements)
     if (name != "accepted" && !text.empty()) want += " " + name + "=" + text + ";";
-  }
   return want +
          " Description=ABARROTES LA ESPERANZA; Address1=AV. JUAREZ 12;"
          " Address2=CENTRO CUAUHTEMOC CP.06000; Address3=CIUDAD DE MEXICO,CDMX; RFC=AES010101AB1;"
@@ -85,12 +77,10 @@ enum class Op { kSale, kStatus, kBalance, kAmounts };
 class AirtimeTest : public ::testing::Test, public tovalix::testing::TerminalFixture {
  protected:
   void SetUp() override { Configure(); }
-  // An initialized terminal's settings, with `key` (when given) stored as `value`.
-  void Configure(const std::string& key = "", const std::string& value = "") {
-    std::map<std::string, std::string> values = {{"param13", "p&ss+w%rd"},
-                                                 {"param14", sim.BaseUrl()}};
-    if (!key.empty()) values[key] = value;
-    ASSERT_TRUE(Initialize("IPP320", "1234", values));
+  // An initialized terminal's settings, `key` stored as `value` (param22 is empty anyway).
+  void Configure(const std::string& key = "param22", const std::string& value = "") {
+    ASSERT_TRUE(Initialize("IPP320", "1234",
+                           {{key, value}, {"param13", "p&ss+w%rd"}, {"param14", sim.BaseUrl()}}));
   }
   // Scripts the answer to one path only.
   void On(const std::string& path, std::function<void(AirtimeAnswer&)> change) {
@@ -99,32 +89,32 @@ class AirtimeTest : public ::testing::Test, public tovalix::testing::TerminalFix
     });
   }
   Dictionary Run(Op what) {
-    // Each sale has a reference of its own: the simulator refuses one it has sold.
-    const std::string reference = "venta-" + std::to_string(++sales);
-    if (what == Op::kSale) return TiempoAire(estado, "", "Telcel", kPhone, 50, reference);
+    // Each sale has a reference of its own (the simulator refuses one it has sold) of the
+    // longest length; the teller login is as long as it may be.
+    std::string reference = "venta-" + std::to_string(++sales);
+    reference.resize(26, '0');
+    if (what == Op::kSale) return TiempoAire(estado, "12345678", "Telcel", kPhone, 50, reference);
     if (what == Op::kStatus) return TiempoAireStatusVenta(estado, "Telcel", kStamp);
     if (what == Op::kBalance) return TiempoAireConsultaSaldo(estado, "");
     return TiempoAireCantidades(estado, "Telcel");
   }
-  // How an operation ended, as text: the boxes shown, one a line (with the icon and title of
-  // those that have any), "logged" when the log got a line, then the result's list by name and
-  // its keys that have a text.
+  // How an operation ended: the boxes shown, a line each (with any icon and title), "logged" when
+  // the log got a line, then the result's list by name and its keys that have a text.
   std::string Outcome(const Dictionary& result) const {
     std::string out;
-    for (const auto& [text, style, title] : op.shown) {
-      out += text;
-      if (style != 0 || !title.empty()) out += " [" + std::to_string(style) + " " + title + "]";
-      out += "\n";
-    }
+    for (const auto& [text, style, title] : op.shown)
+      out +=
+          text +
+          (style != 0 || !title.empty() ? " [" + std::to_string(style) + " " + title + "]" : "") +
+          "\n";
     if (!LogText().empty()) out += "logged\n";
     std::string keys;
     for (const std::string& key : result.Keys()) keys += key + " ";
     const auto list = std::find_if(kLists.begin(), kLists.end(),
                                    [&](const auto& named) { return named.second == keys; });
     out += (list == kLists.end() ? "another list" : list->first) + ":";
-    for (const auto& [key, value] : result.Entries()) {
+    for (const auto& [key, value] : result.Entries())
       if (!value.empty()) out += " " + key + "=" + value + ";";
-    }
     return out;
   }
 
@@ -137,12 +127,10 @@ class AirtimeTest : public ::testing::Test, public tovalix::testing::TerminalFix
   EstadoTiempoAire estado{parametros, op, master, provider};
 };
 
-// One pass of each operation: the form it posts, whole, and the accepted answer copied into
-// the result in the result's own order. The catalogue writes its amounts as the service may.
-TEST_F(AirtimeTest, EachOperationPostsItsFormAndReturnsTheAcceptedAnswerWhole) {
-  sim::Catalogue catalogue;
-  catalogue.masters.push_back({"7", {{"12", "TELCEL", {"0020.00", "1e2", "30.30"}}}});
-  sim.SetCatalogue(catalogue);
+// One pass of each operation: the form it posts, whole, the accepted answer copied in the
+// result's own order, then a late answer. The catalogue writes its amounts as the service may.
+TEST_F(AirtimeTest, EachOperationPostsItsFormAndReturnsTheAcceptedAnswerWholeInTime) {
+  sim.SetCatalogue({"True", "", {{"7", {{"12", "TELCEL", {"0020.00", "1e2", "30.30"}}}}}});
   std::map<std::string, AirtimeAnswer> sent;
   sim.SetScript([&](const AirtimeRequest& request, AirtimeAnswer& a) { sent[request.path] = a; });
   // A host's 10.1 * 3 (30.299999999999997) is the listed 30.30, and is sold as such.
@@ -159,19 +147,23 @@ TEST_F(AirtimeTest, EachOperationPostsItsFormAndReturnsTheAcceptedAnswerWhole) {
   // teller login goes out as an empty field.
   const std::string id = "eUser=usuario&ePassword=p%26ss%2Bw%25rd&serial=12345678&ptid=123456";
   const std::string stamp = "posTimeStamp=20240501103000%2B06%26caja1";
-  std::vector<std::string> posted;
+  std::string posted;
   for (const AirtimeRequest& request : sim.Requests()) {
     EXPECT_EQ(request.content_type, "application/x-www-form-urlencoded");
-    posted.push_back(request.path + "?" + request.body);
+    posted += request.path + "?" + request.body + "\n";
   }
-  EXPECT_THAT(posted,
-              ElementsAre("/GetCat?" + id,
-                          "/TopUpPurchase?" + id +
-                              "&tellerLogin=&idMaster=7&idProvider=12&topUpTelephone="
-                              "5512345678&amount=30.3&" +
-                              stamp,
-                          "/GetCat?" + id, "/VerifyTopUpPurchase?" + id + "&idMaster=7&" + stamp,
-                          "/GetBalance?" + id + "&tellerLogin=", "/GetCat?" + id));
+  EXPECT_EQ(posted,
+            "/GetCat?" + id + "\n/TopUpPurchase?" + id +
+                "&tellerLogin=&idMaster=7&idProvider=12&topUpTelephone=5512345678&amount=30.3&" +
+                stamp + "\n/GetCat?" + id + "\n/VerifyTopUpPurchase?" + id + "&idMaster=7&" +
+                stamp + "\n/GetBalance?" + id + "&tellerLogin=\n/GetCat?" + id + "\n");
+
+  // An answer that comes after the time-out is a failure.
+  Configure("param20", "1");
+  On("/GetBalance", [](AirtimeAnswer& a) { a.delay = std::chrono::seconds(5); });
+  EXPECT_THAT(Outcome(TiempoAireConsultaSaldo(estado, "")),
+              AllOf(StartsWith("Se agotó el tiempo de espera de la operación"),
+                    EndsWith("logged\nbalance: Accepted=False;")));
 }
 
 TEST_F(AirtimeTest, SaleChecksStopBeforeAnyRequestAndLeaveTheFirstResult) {
@@ -179,14 +171,12 @@ TEST_F(AirtimeTest, SaleChecksStopBeforeAnyRequestAndLeaveTheFirstResult) {
     std::string teller, phone, amount, stamp, text;  // text: shown after "TIEMPO AIRE: "
     int style = 16;
   };
-  const std::string stamp26(26, '7');
   const std::string bad_phone = "El número telefónico no es válido.";
-  const std::string bad_teller = "El TellerLogin debe estar formado sólo por números";
   const std::vector<Case> cases = {
       {"", "55 1234567", "50", kStamp, bad_phone},
       {"", "551234567", "50", kStamp, "La longitud de vptopUpTelephone debe ser de 10 dígitos"},
       {"", "   ", "50", kStamp, "El número telefónico es indispensable para esta operación."},
-      {"", kPhone, "50", stamp26 + "8",
+      {"", kPhone, "50", std::string(27, '7'),
        "El vpposTimeStamp debe tener una longitud máxima de 26 caracteres.", 0},
       {"", kPhone, "50", "  ", "El vpposTimeStamp debe tener un valor único."},
       {"", kPhone, "0", kStamp, "El Monto del Cobro no puede ser menor o igual a cero."},
@@ -196,28 +186,19 @@ TEST_F(AirtimeTest, SaleChecksStopBeforeAnyRequestAndLeaveTheFirstResult) {
        "El Monto del Cobro INF no es un importe válido: no es un número finito."},
       {"123456789", kPhone, "50", kStamp,
        "La longitud de vptellerLogin no puede ser mayor a 8 caracteres."},
-      {"12a", kPhone, "50", kStamp, bad_teller},
-      // The service's numbers have no exponent, tab or hexadecimal form.
-      {"1e3", kPhone, "50", kStamp, bad_teller},
+      // The service's numbers have no letter, exponent or tab.
+      {"1e3", kPhone, "50", kStamp, "El TellerLogin debe estar formado sólo por números"},
       {"", "551234567\t", "50", kStamp, bad_phone},
-      // Exactly 26 characters, eight digits and ten digits pass.
-      {"12345678", "5500000000", "50", stamp26, ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
     op.shown.clear();
-    const std::size_t requests = sim.RequestCount();
     const Dictionary result =
         TiempoAire(estado, c.teller, "TELCEL", c.phone, std::stod(c.amount), c.stamp);
-    if (c.text.empty()) {
-      EXPECT_EQ(result.Item("Accepted"), "True");
-      EXPECT_TRUE(op.shown.empty());
-      continue;
-    }
     EXPECT_EQ(Outcome(result), "TIEMPO AIRE: " + c.text + " [" + std::to_string(c.style) +
                                    " TIEMPO AIRE]\n" + FirstSale(c.phone, c.amount));
-    EXPECT_EQ(sim.RequestCount(), requests);
   }
+  EXPECT_EQ(sim.RequestCount(), 0u);
 }
 
 // Each way an operation ends other than with an accepted answer, after a change to one stored
@@ -230,9 +211,9 @@ TEST_F(AirtimeTest, EachSettingAndAnswerEndsInItsBoxesAndResult) {
   struct Row {
     const char* what;
     Op op;
-    std::string want;            // the outcome; "" when the operation goes through
-    std::string key{}, value{};  // a setting stored first
-    std::string path{}, body{};  // the answer to `path`
+    std::string want;  // the outcome; "" when the operation goes through
+    // A setting stored first, or (a key that is a path) the body of the answer to that path.
+    std::string key{}, value{};
     int status = 200;
   };
   const std::vector<Row> rows = {
@@ -274,63 +255,55 @@ TEST_F(AirtimeTest, EachSettingAndAnswerEndsInItsBoxesAndResult) {
       {"a catalogue holding only an explanation", Op::kSale,
        FirstSale(kPhone, "50", "900",
                  "TOVALIX: No se encontró el importe para el proveedor Telcel"),
-       "", "", "/GetCat", "<Catalog><ResponseText>Usuario bloqueado</ResponseText></Catalog>"},
+       "/GetCat", "<Catalog><ResponseText>Usuario bloqueado</ResponseText></Catalog>"},
       {"a sale still processing, whatever accepted says", Op::kStatus,
        "status: processing=True; responseText=TIEMPO AIRE: La transacción sigue en proceso. "
        "Verifiquelo más tarde; responseCode=102;",
-       "", "", "/VerifyTopUpPurchase",
-       "<r><accepted>True</accepted><processing>True</processing></r>"},
+       "/VerifyTopUpPurchase", "<r><accepted>True</accepted><processing>True</processing></r>"},
       {"an unknown reference", Op::kStatus,
        "status: Accepted=False; processing=False; responseText=Transaccion no encontrada;"
        " responseCode=14;"},
       {"a refused sale carries the service's explanation", Op::kSale,
        "sale: Accepted=False; instructions=Saldo insuficiente; responseText=Saldo insuficiente;"
        " responseCode=51;",
-       "", "", "/TopUpPurchase",
+       "/TopUpPurchase",
        "<r><accepted>False</accepted><responseText>Saldo insuficiente</responseText>"
        "<responseCode>51</responseCode></r>"},
       // Every element is read before the result is filled.
       {"an accepted sale missing an element", Op::kSale,
        "La respuesta del servicio de tiempo aire no trae el dato ticketDateTime\nlogged\n"
        "sale: responseCode=102;",
-       "", "", "/TopUpPurchase", "<r><accepted>True</accepted><idTrans>1</idTrans></r>"},
-      // The body is quoted as the peer's text (QuotePeer).
+       "/TopUpPurchase", "<r><accepted>True</accepted><idTrans>1</idTrans></r>"},
       {"a status other than 200", Op::kSale,
        "TIEMPO AIRE: Ocurrió un error al intentar conectar con el gateway deQuelvan503-----"
        "Servicio no disponible\nsale: responseCode=102;",
-       "", "", "/TopUpPurchase", "Servicio no disponible\r\n", 503},
-      {"a document type is refused: its entities are never expanded", Op::kSale,
-       "La respuesta no es un documento XML válido (trae una definición de tipo de documento)\n"
-       "logged\nsale: responseCode=102;",
-       "", "", "/TopUpPurchase",
-       "<!DOCTYPE r [<!ENTITY a \"xxxxxxxxxx\"><!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;\">"
-       "<!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;\">]><r><accepted>False</accepted>"
-       "<responseText>&c;</responseText><responseCode>7</responseCode></r>"},
+       "/TopUpPurchase", "Servicio no disponible\r\n", 503},
       {"a balance accepted only when the service says True exactly", Op::kBalance,
-       "balance: Accepted=False; responseText=Consulta rechazada;", "", "", "/GetBalance",
+       "balance: Accepted=False; responseText=Consulta rechazada;", "/GetBalance",
        "<r><accepted>true</accepted><responseText>Consulta rechazada</responseText></r>"},
       // The catalogue's status is not looked at.
       {"a refused catalogue explains itself in the amounts", Op::kAmounts,
        "amounts: instructions=Terminal no registrada; Accepted=False; "
        "responseText=Terminal no registrada;",
-       "", "", "/GetCat",
+       "/GetCat",
        "<C><Accepted>False</Accepted><ResponseText>Terminal no registrada</ResponseText></C>", 500},
       {"a provider the catalogue does not list", Op::kAmounts,
        "amounts: Accepted=True; "
        "responseText=Verifique que tenga asignado el Proveedor que indicó.;",
-       "", "", "/GetCat", "<C><Accepted>True</Accepted></C>"},
+       "/GetCat", "<C><Accepted>True</Accepted></C>"},
       {"a listed amount that is not a number", Op::kAmounts,
-       "No coinciden los tipos\nlogged\n" + no_amounts, "", "", "/GetCat",
+       "No coinciden los tipos\nlogged\n" + no_amounts, "/GetCat",
        "<C><MASTER>7<OPERATIONMODE><PROVIDER><I>12</I>"
        "<PROVIDERDESCRIPTION>TELCEL</PROVIDERDESCRIPTION><AMOUNT><a/>veinte</AMOUNT>"
        "</PROVIDER></OPERATIONMODE></MASTER></C>"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
-    if (!row.key.empty()) Configure(row.key, row.value);
-    On(row.path, [&](AirtimeAnswer& a) {
+    const bool setting = !row.key.empty() && row.key[0] != '/';
+    if (setting) Configure(row.key, row.value);
+    On(row.key, [&](AirtimeAnswer& a) {
       a.status = row.status;
-      a.raw = row.body;
+      a.raw = row.value;
     });
     op.shown.clear();
     std::filesystem::remove(folder() / "tovalix.log");
@@ -341,41 +314,30 @@ TEST_F(AirtimeTest, EachSettingAndAnswerEndsInItsBoxesAndResult) {
     } else {
       EXPECT_EQ(Outcome(result), row.want);
     }
-    if (!row.key.empty()) Configure();
+    if (setting) Configure();
   }
-}
-
-TEST_F(AirtimeTest, ALateAnswerIsReported) {
-  Configure("param20", "1");
-  On("/GetBalance", [](AirtimeAnswer& a) { a.delay = std::chrono::seconds(5); });
-  EXPECT_THAT(Outcome(TiempoAireConsultaSaldo(estado, "")),
-              AllOf(StartsWith("Se agotó el tiempo de espera de la operación"),
-                    EndsWith("logged\nbalance: Accepted=False;")));
 }
 
 // The catalogue walk on its own: the rules that decide which entry counts.
 TEST(AirtimeCatalogue, FirstMatchingProviderDecidesAndIdsAreTakenByPosition) {
-  const std::string twice =
-      "<C><MASTER>9<OPERATIONMODE>"
-      "<PROVIDER><ID>1</ID><PROVIDERDESCRIPTION>TELCEL</PROVIDERDESCRIPTION>"
-      "<AMOUNT><a/><v>20</v></AMOUNT></PROVIDER>"
-      "<PROVIDER><ID>2</ID><PROVIDERDESCRIPTION>telcel</PROVIDERDESCRIPTION>"
-      "<AMOUNT><a/><v>50</v></AMOUNT></PROVIDER>"
-      "</OPERATIONMODE></MASTER></C>";
-  EXPECT_EQ(RecorreImporte(twice, "Telcel", 20), (IdsCatalogo{9, 1}));
-  EXPECT_EQ(RecorreImporte(twice, "Telcel", 50), (IdsCatalogo{}));  // listed under the second
-  EXPECT_EQ(RecorreProveedor(twice, "TELCEL"), (IdsCatalogo{9, 0}));
-  EXPECT_EQ(RecorreCantidades(twice, "TELCEL").lista, "20,");
-
-  // An explanation before the master ends the lookup; after a match it does not matter.
-  const std::string refused = "<C><RESPONSETEXT>no</RESPONSETEXT>" + twice.substr(3);
-  EXPECT_EQ(RecorreProveedor(refused, "TELCEL"), (IdsCatalogo{}));
-  // A master id of 0 is no match; a description with nothing before it, an AMOUNT without a
-  // second child node and a master id beyond 16 bits are failures.
   const auto one = [](const std::string& master, const std::string& provider) {
     return "<C><MASTER>" + master + "<OPERATIONMODE><PROVIDER>" + provider +
            "</PROVIDER></OPERATIONMODE></MASTER></C>";
   };
+  const std::string twice = one(
+      "9",
+      "<ID>1</ID><PROVIDERDESCRIPTION>TELCEL</PROVIDERDESCRIPTION><AMOUNT><a/><v>20</v></AMOUNT>"
+      "</PROVIDER><PROVIDER><ID>2</ID><PROVIDERDESCRIPTION>telcel</PROVIDERDESCRIPTION>"
+      "<AMOUNT><a/><v>50</v></AMOUNT>");
+  EXPECT_EQ(RecorreImporte(twice, "Telcel", 20), (IdsCatalogo{9, 1}));
+  EXPECT_EQ(RecorreImporte(twice, "Telcel", 50), (IdsCatalogo{}));  // listed under the second
+  EXPECT_EQ(RecorreProveedor(twice, "TELCEL"), (IdsCatalogo{9, 0}));
+  EXPECT_EQ(RecorreCantidades(twice, "TELCEL").lista, "20,");
+  // An explanation before the master ends the lookup.
+  EXPECT_EQ(RecorreProveedor("<C><RESPONSETEXT>no</RESPONSETEXT>" + twice.substr(3), "TELCEL"),
+            (IdsCatalogo{}));
+  // A master id of 0 is no match; a description with nothing before it, an AMOUNT without a
+  // second child node and a master id beyond 16 bits are failures.
   const std::string x = "<PROVIDERDESCRIPTION>X</PROVIDERDESCRIPTION>";
   EXPECT_EQ(RecorreProveedor(one("0", "<I>4</I>" + x), "x"), (IdsCatalogo{}));
   EXPECT_THROW(RecorreProveedor(one("5", x), "X"), Failure);
@@ -402,15 +364,13 @@ TEST(AirtimeXml, NodesInOrderWithTextsByPositionAndNamesCaseSensitive) {
   EXPECT_EQ(tree(root),
             "r[Accepted[#text=True ] m[#text=7 x[#text=a y[#text=b ] ] #cdata-section=<z> ] ]");
   EXPECT_TRUE(root.ChildElement("accepted").IsNull());
-  EXPECT_EQ(root.ChildElement("Accepted").Text(), "True");
-  const platform::XmlNode m = root.Child(1);
-  EXPECT_EQ(m.Child(2).PreviousSibling().Name(), "x");
-  EXPECT_TRUE(m.Child(3).IsNull());
-  EXPECT_EQ(m.Text(), "7ab<z>");
+  EXPECT_EQ(root.Child(1).Text(), "7ab<z>");
 
   EXPECT_THROW(document->Load("not xml"), Failure);
   EXPECT_TRUE(document->Root().IsNull());
-  EXPECT_THROW(document->Load(""), Failure);
+  // A document type is refused: its entities are never expanded nor fetched.
+  EXPECT_THROW(document->Load("<!DOCTYPE r [<!ENTITY e SYSTEM \"file:///etc/passwd\">]><r>&e;</r>"),
+               Failure);
   // Elements nest at most 256 deep; far deeper nesting is refused without breaking the parser.
   const auto nested = [](int depth) {
     std::string text;
