@@ -21,7 +21,6 @@ namespace {
 using sim::AirtimeAnswer;
 using sim::AirtimeRequest;
 using ::testing::AllOf;
-using ::testing::ElementsAre;
 using ::testing::EndsWith;
 using ::testing::StartsWith;
 

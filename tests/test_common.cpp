@@ -16,11 +16,6 @@
 namespace tovalix {
 namespace {
 
-using testing::ReadFile;
-using testing::RecordingOperator;
-using testing::ScopedEnv;
-using testing::ScratchFolder;
-
 TEST(Dictionary, KeepsOrderRefusesDuplicatesComparesKeysExactlyAndWritesValidJson) {
   Dictionary d;
   EXPECT_TRUE(d.Add("Amount", "1"));
@@ -134,15 +129,15 @@ TEST(Texts, Windows1252RoundTripPeerTextQuotedShortAndCardDataMasked) {
 }
 
 TEST(ErrorReport, ShowsAPlainBoxThenAppendsTheLogLine) {
-  ScratchFolder folder;
-  ScopedEnv log_dir("TOVALIX_LOG_DIR", folder.path().string());
+  testing::ScratchFolder folder;
+  testing::ScopedEnv log_dir("TOVALIX_LOG_DIR", folder.path().string());
   // A log that is a symbolic link is not followed (where this user may make one).
   if (testing::MakeSymlink(folder / "elsewhere", folder / "tovalix.log")) {
     AppendLogLine("Puerto cerrado");
     EXPECT_FALSE(std::filesystem::exists(folder / "elsewhere"));
     std::filesystem::remove(folder / "tovalix.log");
   }
-  RecordingOperator op;
+  testing::RecordingOperator op;
   EXPECT_FALSE(RunTrapped(op, [] { throw Failure("Puerto cerrado 4111111111111111"); }));
   EXPECT_TRUE(RunTrapped(op, [] {}));
   RunTrappedShowOnly(op, [] { throw std::runtime_error("solo caja"); });
@@ -154,7 +149,7 @@ TEST(ErrorReport, ShowsAPlainBoxThenAppendsTheLogLine) {
                                                 {"solo caja", 0, ""},
                                                 {"Error desconocido", 0, ""}}));
   // "dd/mm/yyyy hh:mm:ss description" CR CR LF, nothing for the box-only failure.
-  const std::string log = ReadFile(folder / "tovalix.log");
+  const std::string log = testing::ReadFile(folder / "tovalix.log");
   ASSERT_EQ(log.size(), 19 + 35 + 19 + 21u);
   EXPECT_EQ(log.substr(19, 35) + log.substr(19 + 35 + 19),
             " Puerto cerrado ************1111\r\r\n Error desconocido\r\r\n");

@@ -10,8 +10,6 @@ namespace tovalix::serial {
 namespace {
 
 using testing::RecordingOperator;
-using testing::ScopedEnv;
-using testing::ScratchFolder;
 
 std::string Frame(std::string_view body) {
   return kStx + std::string(body) + kEtx + static_cast<char>(CalculaLRC(body));
@@ -55,8 +53,8 @@ TEST(Generales, LrcHexFormsAndNumbers) {
 }
 
 TEST(TarjetaVigente, ComparesYearThenMonthWithoutCenturyWindow) {
-  ScratchFolder folder;
-  ScopedEnv log_dir("TOVALIX_LOG_DIR", folder.path().string());
+  testing::ScratchFolder folder;
+  testing::ScopedEnv log_dir("TOVALIX_LOG_DIR", folder.path().string());
   RecordingOperator op;
   const platform::CalendarDate march_2025{2025, 3, 31};
   EXPECT_TRUE(TarjetaVigente("2503", op, march_2025));
@@ -85,6 +83,10 @@ TEST(VerificaTrama, AcceptsOnlyAWholeFrameOfTheExpectedCommand) {
   EXPECT_EQ(VerificaTrama(wrong_lrc, "494330", op), 0);
   // The last byte is ETX: the LRC has not arrived yet.
   EXPECT_EQ(VerificaTrama(frame.substr(0, frame.size() - 1), "494330", op), 0);
+  // A frame whose last but one byte is not ETX is not whole, whatever its last byte.
+  EXPECT_EQ(VerificaTrama(kStx + std::string("IC0Y") + static_cast<char>(CalculaLRC("IC0")),
+                          "494330", op),
+            0);
   // Bytes before the frame (an ACK, noise) do not matter.
   EXPECT_EQ(VerificaTrama("\x06\x15" + frame, "494330", op), 1);
   EXPECT_EQ(VerificaTrama("", "494330", op), 0);
