@@ -101,11 +101,10 @@ class AirtimeTest : public ::testing::Test, public tovalix::testing::TerminalFix
   // the log got a line, then the result's list by name and its keys that have a text.
   std::string Outcome(const Dictionary& result) const {
     std::string out;
-    for (const auto& [text, style, title] : op.shown)
-      out +=
-          text +
-          (style != 0 || !title.empty() ? " [" + std::to_string(style) + " " + title + "]" : "") +
-          "\n";
+    for (const auto& [text, style, title] : op.shown) {
+      const bool plain = style == 0 && title.empty();
+      out += text + (plain ? "" : " [" + std::to_string(style) + " " + title + "]") + "\n";
+    }
     if (!LogText().empty()) out += "logged\n";
     std::string keys;
     for (const std::string& key : result.Keys()) keys += key + " ";
