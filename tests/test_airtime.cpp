@@ -1,12 +1,10 @@
-// The airtime operations against the simulated service on loopback, with the terminal's
-// settings in a real scratch file: what goes out on the wire, how each answer becomes the
-// result, every check and every way an exchange can fail. The XML seam and the catalogue walk
-// are also tried on their own.
+// The airtime operations against the simulated service on loopback, the terminal's settings in
+// a real scratch file; the XML seam and the catalogue walk on their own.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <limits>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -14,614 +12,336 @@
 #include "airtime/tiempo_aire.hpp"
 #include "common/failure.hpp"
 #include "platform/xml_document.hpp"
-#include "settings/store.hpp"
 #include "sim/airtime/airtime_simulator.hpp"
-#include "support/test_environment.hpp"
+#include "support/terminal_fixture.hpp"
 
 namespace tovalix::airtime {
 namespace {
 
 using sim::AirtimeAnswer;
 using sim::AirtimeRequest;
-using sim::AirtimeSimulator;
-using ::testing::ElementsAre;
-using ::testing::ElementsAreArray;
-using ::testing::HasSubstr;
-using tovalix::testing::ReadFile;
-using tovalix::testing::RecordingOperator;
-using tovalix::testing::ScopedEnv;
-using tovalix::testing::ScratchFolder;
-using tovalix::testing::ShownMessage;
+using ::testing::AllOf;
+using ::testing::EndsWith;
+using ::testing::StartsWith;
 
-using Keys = std::vector<std::string>;
-
-// clang-format off
-const Keys kSaleKeys = {
-    "Accepted", "idTrans", "ticketDateTime", "tellerName", "providerName", "faceValue",
-    "totalCost", "telephone", "valid", "notes", "instructions", "idPIN", "idPOS", "transID",
-    "groupBalance", "chainBalance", "merchantBalance", "groupFrozenBalance", "chainFrozenBalance",
-    "merchantFrozenBalance", "responseText", "responseCode", "Description", "Address1", "Address2",
-    "Address3", "RFC", "Phone"};
-const Keys kStatusKeys = {
-    "Accepted", "processing", "idTrans", "ticketDateTime", "tellerName", "providerName",
-    "idProvider", "faceValue", "totalCost", "telephone", "valid", "notes", "instructions", "idPIN",
-    "idPOS", "transID", "posDescription", "groupBalance", "chainBalance", "merchantBalance",
-    "groupFrozenBalance", "chainFrozenBalance", "merchantFrozenBalance", "responseText",
-    "responseCode", "Description", "Address1", "Address2", "Address3", "RFC", "Phone"};
-const Keys kStatusFirstKeys = {
-    "Accepted", "instructions", "processing", "idProvider", "totalCost", "valid", "idPIN", "idPOS",
-    "posDescription", "groupBalance", "chainBalance", "merchantBalance", "groupFrozenBalance",
-    "chainFrozenBalance", "merchantFrozenBalance", "responseText", "responseCode", "idTrans",
-    "ticketDateTime", "tellerName", "faceValue", "telephone", "notes", "transID", "providerName",
-    "Description", "Address1", "Address2", "RFC", "Phone"};
-const Keys kBalanceKeys = {
-    "Accepted", "tellerName", "idPOS", "groupBalance", "chainBalance", "merchantBalance",
-    "groupFrozenBalance", "chainFrozenBalance", "merchantFrozenBalance", "responseText",
-    "Description", "Address1", "Address2", "Address3", "RFC", "Phone"};
-// clang-format on
-// The first list of a sale has responseCode before responseText.
-const Keys kSaleFirstKeys = [] {
-  Keys keys = kSaleKeys;
-  std::iter_swap(std::find(keys.begin(), keys.end(), "responseText"),
-                 std::find(keys.begin(), keys.end(), "responseCode"));
-  return keys;
-}();
+// The lists a result may hold, by name: its keys in their order, each followed by a blank.
+const std::string kBalances =
+    "groupBalance chainBalance merchantBalance groupFrozenBalance chainFrozenBalance "
+    "merchantFrozenBalance ";
+const std::string kStore = "Description Address1 Address2 Address3 RFC Phone ";
+const std::string kSaleHead =
+    "Accepted idTrans ticketDateTime tellerName providerName faceValue totalCost telephone valid "
+    "notes instructions idPIN idPOS transID " +
+    kBalances;
+const std::vector<std::pair<std::string, std::string>> kLists = {
+    {"sale", kSaleHead + "responseText responseCode " + kStore},
+    // Only the first list of a sale has responseCode before responseText.
+    {"first sale", kSaleHead + "responseCode responseText " + kStore},
+    {"status",
+     "Accepted processing idTrans ticketDateTime tellerName providerName idProvider faceValue "
+     "totalCost telephone valid notes instructions idPIN idPOS transID posDescription " +
+         kBalances + "responseText responseCode " + kStore},
+    // No Address3 in this one.
+    {"first status",
+     "Accepted instructions processing idProvider totalCost valid idPIN idPOS posDescription " +
+         kBalances +
+         "responseText responseCode idTrans ticketDateTime tellerName faceValue telephone notes "
+         "transID providerName Description Address1 Address2 RFC Phone "},
+    {"balance", "Accepted tellerName idPOS " + kBalances + "responseText " + kStore},
+    {"amounts", "Cantidades instructions Accepted responseText "}};
 
 constexpr const char* kNoData =
     "TOVALIX: No se pudieron leer los datos para efectuar la transacción";
 constexpr const char* kPhone = "5512345678";
 constexpr const char* kStamp = "20240501103000+06&caja1";
+// The first list of a sale, as a failed check or lookup leaves it (see Outcome).
+std::string FirstSale(const std::string& phone = kPhone, const std::string& face = "50",
+                      const std::string& code = "102", const std::string& text = kNoData) {
+  return "first sale: Accepted=False; faceValue=" + face + "; telephone=" + phone +
+         "; instructions=" + kNoData + "; responseCode=" + code + "; responseText=" + text + ";";
+}
+// What an accepted answer becomes: "Accepted" True, the answer's elements, the store's data.
+std::string Accepted(const std::string& list, const AirtimeAnswer& answer) {
+  std::string want = list + ": Accepted=True;";
+  for (const auto& [name, text] : answer.elements)
+    if (name != "accepted" && !text.empty()) want += " " + name + "=" + text + ";";
+  return want +
+         " Description=ABARROTES LA ESPERANZA; Address1=AV. JUAREZ 12;"
+         " Address2=CENTRO CUAUHTEMOC CP.06000; Address3=CIUDAD DE MEXICO,CDMX; RFC=AES010101AB1;"
+         " Phone=5555555555;";
+}
 
-class AirtimeTest : public ::testing::Test {
+enum class Op { kSale, kStatus, kBalance, kAmounts };
+
+class AirtimeTest : public ::testing::Test, public tovalix::testing::TerminalFixture {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(settings::GuardaParametros({{"param1", "1234"},
-                                            {"param2", "SER-01"},
-                                            {"param3", "123456789"},
-                                            {"param4", "IPP320"},
-                                            {"param5", "http://127.0.0.1:9/gateway.asp"},
-                                            {"param6", "Abarrotes La Esperanza"},
-                                            {"param7", "AEL010101AAA"},
-                                            {"param8", "Av. Juárez 10"},
-                                            {"param9", "Centro 06000"},
-                                            {"param10", "5555555555"},
-                                            {"param11", "Ciudad de México"},
-                                            {"param12", "tienda01"},
-                                            {"param13", "p&ss+w%rd"},
-                                            {"param14", sim.BaseUrl()},
-                                            {"param20", "5"},
-                                            {"param21", "30"},
-                                            {"param24", "20"}},
-                                           op));
+  void SetUp() override { Configure(); }
+  // An initialized terminal's settings, `key` stored as `value` (param22 is empty anyway).
+  void Configure(const std::string& key = "param22", const std::string& value = "") {
+    ASSERT_TRUE(Initialize("IPP320", "1234",
+                           {{key, value}, {"param13", "p&ss+w%rd"}, {"param14", sim.BaseUrl()}}));
   }
-  void Store(std::string_view key, std::string_view value) {
-    ASSERT_TRUE(settings::GuardaParametro(key, value, op));
-  }
-  // The lookups use the settings an operation loaded before calling them.
-  void Load() { ASSERT_TRUE(settings::CargaParametros(parametros, op)); }
-  void Script(AirtimeSimulator::Script script) { sim.SetScript(std::move(script)); }
   // Scripts the answer to one path only.
   void On(const std::string& path, std::function<void(AirtimeAnswer&)> change) {
-    Script([path, change](const AirtimeRequest& request, AirtimeAnswer& answer) {
+    sim.SetScript([path, change](const AirtimeRequest& request, AirtimeAnswer& answer) {
       if (request.path == path) change(answer);
     });
   }
-
-  Dictionary Sell(const std::string& name = "TELCEL", double amount = 50,
-                  const std::string& phone = kPhone, const std::string& stamp = kStamp,
-                  const std::string& teller = "") {
-    return TiempoAire(estado, teller, name, phone, amount, stamp);
+  Dictionary Run(Op what) {
+    // Each sale has a reference of its own (the simulator refuses one it has sold) of the
+    // longest length; the teller login is as long as it may be.
+    std::string reference = "venta-" + std::to_string(++sales);
+    reference.resize(26, '0');
+    if (what == Op::kSale) return TiempoAire(estado, "12345678", "Telcel", kPhone, 50, reference);
+    if (what == Op::kStatus) return TiempoAireStatusVenta(estado, "Telcel", kStamp);
+    if (what == Op::kBalance) return TiempoAireConsultaSaldo(estado, "");
+    return TiempoAireCantidades(estado, "Telcel");
   }
-  std::string Log() const { return ReadFile(folder / "tovalix.log"); }
-  std::vector<std::string> Paths() const {
-    std::vector<std::string> paths;
-    for (const auto& request : sim.Requests()) paths.push_back(request.path);
-    return paths;
+  // How an operation ended: the boxes shown, a line each (with any icon and title), "logged" when
+  // the log got a line, then the result's list by name and its keys that have a text.
+  std::string Outcome(const Dictionary& result) const {
+    std::string out;
+    for (const auto& [text, style, title] : op.shown) {
+      const bool plain = style == 0 && title.empty();
+      out += text + (plain ? "" : " [" + std::to_string(style) + " " + title + "]") + "\n";
+    }
+    if (!LogText().empty()) out += "logged\n";
+    std::string keys;
+    for (const std::string& key : result.Keys()) keys += key + " ";
+    const auto list = std::find_if(kLists.begin(), kLists.end(),
+                                   [&](const auto& named) { return named.second == keys; });
+    out += (list == kLists.end() ? "another list" : list->first) + ":";
+    for (const auto& [key, value] : result.Entries())
+      if (!value.empty()) out += " " + key + "=" + value + ";";
+    return out;
   }
 
-  ScratchFolder folder;
-  ScopedEnv settings_file{"TOVALIX_SETTINGS", (folder / "PinPad.ini").string()};
-  ScopedEnv log_dir{"TOVALIX_LOG_DIR", folder.path().string()};
-  AirtimeSimulator sim;
-  RecordingOperator op;
+  sim::AirtimeSimulator sim;
+  tovalix::testing::RecordingOperator op;
   settings::Parametros parametros;
   std::int16_t master = -1;
   std::int16_t provider = -1;
+  int sales = 0;
   EstadoTiempoAire estado{parametros, op, master, provider};
 };
 
-TEST_F(AirtimeTest, SaleSendsTheFieldsInOrderAndReturnsTheAcceptedAnswerWithTheStoreData) {
-  const Dictionary result = Sell("TELCEL", 50, kPhone, kStamp, "");
+// One pass of each operation: the form it posts, whole, the accepted answer copied in the
+// result's own order, then a late answer. The catalogue writes its amounts as the service may.
+TEST_F(AirtimeTest, EachOperationPostsItsFormAndReturnsTheAcceptedAnswerWholeInTime) {
+  sim.SetCatalogue({"True", "", {{"7", {{"12", "TELCEL", {"0020.00", "1e2", "30.30"}}}}}});
+  std::map<std::string, AirtimeAnswer> sent;
+  sim.SetScript([&](const AirtimeRequest& request, AirtimeAnswer& a) { sent[request.path] = a; });
+  // A host's 10.1 * 3 (30.299999999999997) is the listed 30.30, and is sold as such.
+  const Dictionary sale = TiempoAire(estado, "", "tElCeL", kPhone, 10.1 * 3, kStamp);
+  EXPECT_EQ(Outcome(sale), Accepted("sale", sent["/TopUpPurchase"]));
+  const Dictionary status = TiempoAireStatusVenta(estado, "telcel", kStamp);
+  EXPECT_EQ(Outcome(status), Accepted("status", sent["/VerifyTopUpPurchase"]));
+  const Dictionary balance = TiempoAireConsultaSaldo(estado, "");
+  EXPECT_EQ(Outcome(balance), Accepted("balance", sent["/GetBalance"]));
+  EXPECT_EQ(Outcome(TiempoAireCantidades(estado, "Telcel")),
+            "amounts: Cantidades=20,100,30.3,; Accepted=True;");
 
-  EXPECT_TRUE(op.shown.empty());
-  ASSERT_THAT(Paths(), ElementsAre("/GetCat", "/TopUpPurchase"));
-  const auto requests = sim.Requests();
-  EXPECT_EQ(requests[0].content_type, "application/x-www-form-urlencoded");
-  EXPECT_THAT(requests[0].Names(), ElementsAre("eUser", "ePassword", "serial", "ptid"));
-  const AirtimeRequest& sale = requests[1];
-  EXPECT_THAT(sale.Names(),
-              ElementsAre("eUser", "ePassword", "serial", "ptid", "tellerLogin", "idMaster",
-                          "idProvider", "topUpTelephone", "amount", "posTimeStamp"));
-  // "&", "%" and "+" are encoded, so the password and the reference arrive whole.
-  EXPECT_EQ(sale.Value("ePassword"), "p&ss+w%rd");
-  EXPECT_EQ(sale.Value("posTimeStamp"), kStamp);
-  EXPECT_THAT(sale.body, HasSubstr("ePassword=p%26ss%2Bw%25rd&serial=SER-01&ptid=123456789"));
-  // An empty teller login goes out as an empty field.
-  EXPECT_THAT(sale.body, HasSubstr("&tellerLogin=&idMaster=7&idProvider=12&"));
-  EXPECT_EQ(sale.Value("amount"), "50");
-  EXPECT_EQ(sale.Value("topUpTelephone"), kPhone);
+  // "&", "%" and "+" are encoded, so the password and the reference arrive whole; an empty
+  // teller login goes out as an empty field.
+  const std::string id = "eUser=usuario&ePassword=p%26ss%2Bw%25rd&serial=12345678&ptid=123456";
+  const std::string stamp = "posTimeStamp=20240501103000%2B06%26caja1";
+  std::string posted;
+  for (const AirtimeRequest& request : sim.Requests()) {
+    EXPECT_EQ(request.content_type, "application/x-www-form-urlencoded");
+    posted += request.path + "?" + request.body + "\n";
+  }
+  EXPECT_EQ(posted,
+            "/GetCat?" + id + "\n/TopUpPurchase?" + id +
+                "&tellerLogin=&idMaster=7&idProvider=12&topUpTelephone=5512345678&amount=30.3&" +
+                stamp + "\n/GetCat?" + id + "\n/VerifyTopUpPurchase?" + id + "&idMaster=7&" +
+                stamp + "\n/GetBalance?" + id + "&tellerLogin=\n/GetCat?" + id + "\n");
 
-  EXPECT_EQ(result.Keys(), kSaleKeys);
-  EXPECT_EQ(result.Item("Accepted"), "True");
-  EXPECT_EQ(result.Item("providerName"), "TELCEL");
-  EXPECT_EQ(result.Item("faceValue"), "50");
-  EXPECT_EQ(result.Item("telephone"), kPhone);
-  EXPECT_EQ(result.Item("notes"), "Recarga aplicada");
-  EXPECT_EQ(result.Item("responseCode"), "00");
-  EXPECT_EQ(result.Item("merchantBalance"), "4950.00");
-  EXPECT_EQ(result.Item("Description"), "Abarrotes La Esperanza");
-  EXPECT_EQ(result.Item("Address1"), "Av. Juárez 10");
-  EXPECT_EQ(result.Item("Address3"), "Ciudad de México");
-  EXPECT_EQ(result.Item("RFC"), "AEL010101AAA");
-  EXPECT_EQ(result.Item("Phone"), "5555555555");
-  EXPECT_EQ(master, 7);
-  EXPECT_EQ(provider, 12);
-}
-
-TEST_F(AirtimeTest, ProviderIsFoundWhateverItsLetterCaseAndTellerLoginIsSent) {
-  const Dictionary result = Sell("tElCeL", 20, kPhone, kStamp, "1234");
-  EXPECT_EQ(result.Item("Accepted"), "True");
-  EXPECT_EQ(sim.RequestsTo("/TopUpPurchase").at(0).Value("tellerLogin"), "1234");
-  EXPECT_EQ(result.Item("tellerName"), "Cajero 1234");
+  // An answer that comes after the time-out is a failure.
+  Configure("param20", "1");
+  On("/GetBalance", [](AirtimeAnswer& a) { a.delay = std::chrono::seconds(5); });
+  EXPECT_THAT(Outcome(TiempoAireConsultaSaldo(estado, "")),
+              AllOf(StartsWith("Se agotó el tiempo de espera de la operación"),
+                    EndsWith("logged\nbalance: Accepted=False;")));
 }
 
 TEST_F(AirtimeTest, SaleChecksStopBeforeAnyRequestAndLeaveTheFirstResult) {
   struct Case {
-    std::string teller, phone;
-    double amount;
-    std::string stamp, text;  // shown after "TIEMPO AIRE: "
+    std::string teller, phone, amount, stamp, text;  // text: shown after "TIEMPO AIRE: "
     int style = 16;
   };
-  const std::string stamp26(26, '7');
   const std::string bad_phone = "El número telefónico no es válido.";
-  const std::string bad_teller = "El TellerLogin debe estar formado sólo por números";
   const std::vector<Case> cases = {
-      {"", "55 1234567", 50, kStamp, bad_phone},
-      {"", "551234567", 50, kStamp, "La longitud de vptopUpTelephone debe ser de 10 dígitos"},
-      {"", "   ", 50, kStamp, "El número telefónico es indispensable para esta operación."},
-      {"", kPhone, 50, stamp26 + "8",
+      {"", "55 1234567", "50", kStamp, bad_phone},
+      {"", "551234567", "50", kStamp, "La longitud de vptopUpTelephone debe ser de 10 dígitos"},
+      {"", "   ", "50", kStamp, "El número telefónico es indispensable para esta operación."},
+      {"", kPhone, "50", std::string(27, '7'),
        "El vpposTimeStamp debe tener una longitud máxima de 26 caracteres.", 0},
-      {"", kPhone, 50, "  ", "El vpposTimeStamp debe tener un valor único."},
-      {"", kPhone, 0, kStamp, "El Monto del Cobro no puede ser menor o igual a cero."},
-      {"", kPhone, 50.004, kStamp,
+      {"", kPhone, "50", "  ", "El vpposTimeStamp debe tener un valor único."},
+      {"", kPhone, "0", kStamp, "El Monto del Cobro no puede ser menor o igual a cero."},
+      {"", kPhone, "50.004", kStamp,
        "El Monto del Cobro 50.004 no es un importe válido: tiene fracción de centavo."},
-      {"", kPhone, std::numeric_limits<double>::infinity(), kStamp,
+      {"", kPhone, "INF", kStamp,
        "El Monto del Cobro INF no es un importe válido: no es un número finito."},
-      {"123456789", kPhone, 50, kStamp,
+      {"123456789", kPhone, "50", kStamp,
        "La longitud de vptellerLogin no puede ser mayor a 8 caracteres."},
-      {"12a", kPhone, 50, kStamp, bad_teller},
-      // The service's numbers have no exponent, tab or hexadecimal form.
-      {"1e3", kPhone, 50, kStamp, bad_teller},
-      {"", "5512345e67", 50, kStamp, bad_phone},
-      {"", "551234567\t", 50, kStamp, bad_phone},
+      // The service's numbers have no letter, exponent or tab.
+      {"1e3", kPhone, "50", kStamp, "El TellerLogin debe estar formado sólo por números"},
+      {"", "551234567\t", "50", kStamp, bad_phone},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
     op.shown.clear();
-    const Dictionary result = TiempoAire(estado, c.teller, "TELCEL", c.phone, c.amount, c.stamp);
-    EXPECT_THAT(op.shown,
-                ElementsAre(ShownMessage{"TIEMPO AIRE: " + c.text, c.style, "TIEMPO AIRE"}));
-    EXPECT_EQ(result.Keys(), kSaleFirstKeys);
-    EXPECT_EQ(result.Item("Accepted"), "False");
-    EXPECT_EQ(result.Item("responseCode"), "102");
-    EXPECT_EQ(result.Item("responseText"), kNoData);
-    EXPECT_EQ(result.Item("telephone"), c.phone);
+    const Dictionary result =
+        TiempoAire(estado, c.teller, "TELCEL", c.phone, std::stod(c.amount), c.stamp);
+    EXPECT_EQ(Outcome(result), "TIEMPO AIRE: " + c.text + " [" + std::to_string(c.style) +
+                                   " TIEMPO AIRE]\n" + FirstSale(c.phone, c.amount));
   }
   EXPECT_EQ(sim.RequestCount(), 0u);
-
-  // Exactly 26 characters and ten digits pass.
-  op.shown.clear();
-  EXPECT_EQ(Sell("TELCEL", 50, "5500000000", stamp26).Item("Accepted"), "True");
-  EXPECT_TRUE(op.shown.empty());
 }
 
-TEST_F(AirtimeTest, SettingsChecksComeInTheirOrder) {
-  Store("param12", "");
-  Store("param13", std::string(26, 'x'));
-  Sell();
-  EXPECT_THAT(op.shown,
-              ElementsAre(ShownMessage{"TIEMPO AIRE: Falta ingresar UserTA.", 16, "TIEMPO AIRE"}));
-
-  Store("param12", "tienda01");
-  op.shown.clear();
-  TiempoAireCantidades(estado, "TELCEL");
-  EXPECT_THAT(op.Texts(), ElementsAre("TIEMPO AIRE: La longitud de Password no debe exceder los "
-                                      "25 caracteres."));
-
-  // The balance query has its own texts; the sale does not check that PTid is a number, the
-  // amounts query does.
-  Store("param13", "clave");
-  Store("param3", "12A");
-  op.shown.clear();
-  EXPECT_EQ(TiempoAireCantidades(estado, "TELCEL").Item("Cantidades"), "");
-  EXPECT_THAT(op.Texts(), ElementsAre("TOVALIX: El número de terminal debe ser numérico."));
-  op.shown.clear();
-  EXPECT_EQ(Sell().Item("Accepted"), "True");
-  EXPECT_TRUE(op.shown.empty());
-
-  Store("param20", " ");
-  op.shown.clear();
-  TiempoAireConsultaSaldo(estado, "");
-  EXPECT_THAT(op.shown, ElementsAre(ShownMessage{
-                            "TOVALIX: No se cuenta con un tiempo de respuesta de la aplicación, "
-                            "necesita volver a inicializar.",
-                            0, ""}));
-}
-
-TEST_F(AirtimeTest, AnIngenicoSerialNumberWithItsTrailingBlankIsNotTooLong) {
-  // An iPP320 stores its serial as seven bytes of spaced hex: 21 characters, the last a blank.
-  Store("param2", "31 32 33 34 35 36 37 ");
-  EXPECT_EQ(Sell().Item("Accepted"), "True");
-  EXPECT_EQ(TiempoAireConsultaSaldo(estado, "").Item("Accepted"), "True");
-  EXPECT_TRUE(op.shown.empty());
-  Store("param2", std::string(21, '7'));
-  EXPECT_EQ(Sell("TELCEL", 50, kPhone, "OTRA-REFERENCIA").Item("Accepted"), "False");
-  EXPECT_THAT(op.Texts(),
-              ElementsAre("TOVALIX: La longitud del No. Serie del Pinpad es incorrecto."));
-}
-
-TEST_F(AirtimeTest, AmountNotListedGives900WithoutAMessageAndKeepsTheRequestedFaceValue) {
-  const Dictionary result = Sell("Telcel", 25);
-  EXPECT_TRUE(op.shown.empty());
-  EXPECT_EQ(result.Keys(), kSaleFirstKeys);
-  EXPECT_EQ(result.Item("responseCode"), "900");
-  EXPECT_EQ(result.Item("responseText"),
-            "TOVALIX: No se encontró el importe para el proveedor Telcel");
-  EXPECT_EQ(result.Item("Accepted"), "False");
-  EXPECT_EQ(result.Item("faceValue"), "25");
-  EXPECT_EQ(result.Item("instructions"), kNoData);
-  EXPECT_THAT(Paths(), ElementsAre("/GetCat"));
-  EXPECT_EQ(master, 0);
-  EXPECT_EQ(provider, 0);
-}
-
-TEST_F(AirtimeTest, CatalogueHoldingOnlyAnExplanationFailsTheLookupsSilently) {
-  Load();
-  ASSERT_TRUE(BuscaImporte(estado, "TELCEL", 50));
-  On("/GetCat", [](AirtimeAnswer& a) {
-    a.raw =
-        "<?xml version=\"1.0\"?><Catalog><ResponseText>Usuario bloqueado</ResponseText>"
-        "</Catalog>";
-  });
-  EXPECT_FALSE(BuscaImporte(estado, "TELCEL", 50));
-  EXPECT_FALSE(BuscaProveedor(estado, "TELCEL"));
-  EXPECT_EQ(master, 0);
-  EXPECT_EQ(provider, 0);
-  EXPECT_EQ(Sell().Item("responseCode"), "900");
-  EXPECT_TRUE(op.shown.empty());
-}
-
-TEST_F(AirtimeTest, AmountWithLeadingZerosIsTheSameNumber) {
-  sim::Catalogue catalogue;
-  catalogue.masters.push_back({"3", {{"40", "Movistar", {"0020.00", "1e2", "30.30"}}}});
-  sim.SetCatalogue(catalogue);
-  Load();
-  EXPECT_TRUE(BuscaImporte(estado, "MOVISTAR", 20));
-  EXPECT_EQ(master, 3);
-  EXPECT_EQ(provider, 40);
-  EXPECT_TRUE(BuscaImporte(estado, "MOVISTAR", 100));
-  EXPECT_FALSE(BuscaImporte(estado, "MOVISTAR", 20.5));
-  // A host's 10.1 * 3 (30.299999999999997) is the listed 30.30, and is sold as such.
-  EXPECT_EQ(Sell("Movistar", 10.1 * 3).Item("Accepted"), "True");
-  EXPECT_EQ(sim.Requests().back().Value("amount"), "30.3");
-  const Dictionary amounts = TiempoAireCantidades(estado, "movistar");
-  EXPECT_EQ(amounts.Item("Cantidades"), "20,100,30.3,");
-}
-
-TEST_F(AirtimeTest, RefusedSaleCarriesTheServiceExplanation) {
-  On("/TopUpPurchase", [](AirtimeAnswer& a) {
-    a.elements.clear();
-    a.Set("accepted", "False").Set("responseText", "Saldo insuficiente").Set("responseCode", "51");
-  });
-  const Dictionary result = Sell();
-  EXPECT_TRUE(op.shown.empty());
-  EXPECT_EQ(result.Keys(), kSaleKeys);
-  EXPECT_EQ(result.Item("Accepted"), "False");
-  EXPECT_EQ(result.Item("instructions"), "Saldo insuficiente");
-  EXPECT_EQ(result.Item("responseText"), "Saldo insuficiente");
-  EXPECT_EQ(result.Item("responseCode"), "51");
-  EXPECT_EQ(result.Item("Description"), "");
-}
-
-TEST_F(AirtimeTest, AcceptedSaleMissingAnElementReportsItAndReturnsTheEmptyList) {
-  On("/TopUpPurchase", [](AirtimeAnswer& a) { a.Remove("notes"); });
-  const Dictionary result = Sell();
-  ASSERT_EQ(op.shown.size(), 1u);
-  EXPECT_THAT(op.shown[0].text, HasSubstr("notes"));
-  EXPECT_EQ(op.shown[0].style, 0);
-  EXPECT_EQ(op.shown[0].title, "");
-  EXPECT_THAT(Log(), HasSubstr("notes"));
-  EXPECT_EQ(result.Keys(), kSaleKeys);
-  for (const auto& [key, value] : result.Entries()) {
-    EXPECT_EQ(value, key == "responseCode" ? "102" : "") << key;
-  }
-}
-
-TEST_F(AirtimeTest, StatusOtherThan200ShowsStatusAndBody) {
-  On("/TopUpPurchase", [](AirtimeAnswer& a) {
-    a.status = 503;
-    a.raw = "Servicio no disponible";
-  });
-  const Dictionary result = Sell();
-  EXPECT_THAT(op.shown, ElementsAre(ShownMessage{
-                            "TIEMPO AIRE: Ocurrió un error al intentar conectar con el gateway "
-                            "deQuelvan503-----Servicio no disponible",
-                            0, ""}));
-  EXPECT_EQ(result.Keys(), kSaleKeys);
-  EXPECT_EQ(result.Item("Accepted"), "");
-  EXPECT_EQ(result.Item("responseCode"), "102");
-  EXPECT_EQ(Log(), "");
-
-  // A long body is quoted short and without its control characters.
-  op.shown.clear();
-  On("/TopUpPurchase", [](AirtimeAnswer& a) {
-    a.status = 500;
-    a.raw = "Falla\r\n\t" + std::string(100000, 'x');
-  });
-  Sell();
-  EXPECT_THAT(op.Texts(), ElementsAre("TIEMPO AIRE: Ocurrió un error al intentar conectar con el "
-                                      "gateway deQuelvan500-----Falla" +
-                                      std::string(295, 'x') + "..."));
-}
-
-TEST_F(AirtimeTest, HostileAnswersAreRefusedOrHarmless) {
-  const std::string refused = "<accepted>False</accepted><responseCode>7</responseCode>";
-  struct Case {
+// Each way an operation ends other than with an accepted answer, after a change to one stored
+// setting or to the service's answer to one path.
+TEST_F(AirtimeTest, EachSettingAndAnswerEndsInItsBoxesAndResult) {
+  const std::string no_provider = "TOVALIX: Telcel no encontrado o no hay conexion con el servidor";
+  const std::string no_amounts =
+      "amounts: Accepted=False; responseText=Error al leer los datos de la transacción;";
+  const std::string serial_ipp320 = "31 32 33 34 35 36 37 ";
+  struct Row {
     const char* what;
-    std::string body;
-    const char* accepted;
-    const char* response_text;
+    Op op;
+    std::string want;  // the outcome; "" when the operation goes through
+    // A setting stored first, or (a key that is a path) the body of the answer to that path.
+    std::string key{}, value{};
+    int status = 200;
   };
-  const std::vector<Case> cases = {
-      {"a document type is refused: its entities are never expanded",
-       "<!DOCTYPE r [<!ENTITY a \"xxxxxxxxxx\"><!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;\">"
-       "<!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;\">]><r>" +
-           refused + "<responseText>&c;</responseText></r>",
-       "", ""},
-      {"nor are external entities fetched",
-       "<!DOCTYPE r [<!ENTITY e SYSTEM \"file:///etc/passwd\">]><r>" + refused +
-           "<responseText>&e;</responseText></r>",
-       "", ""},
-      {"a document past the size limit is not read",
-       "<r><accepted>True</accepted><notes>" + std::string(std::size_t{2} << 20, 'n') +
-           "</notes></r>",
-       "", ""},
+  const std::vector<Row> rows = {
+      {"a blank user", Op::kSale,
+       "TIEMPO AIRE: Falta ingresar UserTA. [16 TIEMPO AIRE]\n" + FirstSale(), "param12", ""},
+      {"a password too long", Op::kAmounts,
+       "TIEMPO AIRE: La longitud de Password no debe exceder los 25 caracteres. "
+       "[16 TIEMPO AIRE]\n" +
+           no_amounts,
+       "param13", std::string(26, 'x')},
+      {"a PTid that is not a number, for the amounts", Op::kAmounts,
+       "TOVALIX: El número de terminal debe ser numérico. [16 TIEMPO AIRE]\n" + no_amounts,
+       "param3", "12A"},
+      {"but not for a sale", Op::kSale, "", "param3", "12A"},
+      // A time-out past 120 s is bounded: neither a failure nor a wait without end.
+      {"a time-out too long", Op::kBalance, "", "param20", "3000000"},
+      {"a blank time-out", Op::kBalance,
+       "TOVALIX: No se cuenta con un tiempo de respuesta de la aplicación, necesita volver a "
+       "inicializar.\nbalance: Accepted=False;",
+       "param20", " "},
+      // An iPP320 stores its serial as seven bytes of spaced hex: 21 characters, the last blank.
+      {"an Ingenico serial, for a sale", Op::kSale, "", "param2", serial_ipp320},
+      {"an Ingenico serial, for a balance", Op::kBalance, "", "param2", serial_ipp320},
+      {"a serial too long", Op::kSale,
+       "TOVALIX: La longitud del No. Serie del Pinpad es incorrecto. [16 TIEMPO AIRE]\n" +
+           FirstSale(),
+       "param2", std::string(21, '7')},
+      // The loader shows its own box first; this first list has no Address3.
+      {"settings that cannot be loaded", Op::kStatus,
+       "TOVALIX: No se cuenta con el Tiempo de respuesta de su aplicación. Inicialice nuevamente "
+       "para obtenerlo.\nTOVALIX : Tiempo Aire no esta inicializada (Kestrivo.exe). Llame al "
+       "técnico. [16 ]\nfirst status: responseText=TOVALIX: No se pudieron leer los datos para "
+       "efectuar la verificación; responseCode=102;",
+       "param20", ""},
+      {"a service that cannot be reached", Op::kStatus,
+       no_provider + "\nlogged\nfirst status: responseText=" + no_provider + "; responseCode=102;",
+       "param14", "http://127.0.0.1:1"},
+      // The explanation is not shown.
+      {"a catalogue holding only an explanation", Op::kSale,
+       FirstSale(kPhone, "50", "900",
+                 "TOVALIX: No se encontró el importe para el proveedor Telcel"),
+       "/GetCat", "<Catalog><ResponseText>Usuario bloqueado</ResponseText></Catalog>"},
+      {"a sale still processing, whatever accepted says", Op::kStatus,
+       "status: processing=True; responseText=TIEMPO AIRE: La transacción sigue en proceso. "
+       "Verifiquelo más tarde; responseCode=102;",
+       "/VerifyTopUpPurchase", "<r><accepted>True</accepted><processing>True</processing></r>"},
+      {"an unknown reference", Op::kStatus,
+       "status: Accepted=False; processing=False; responseText=Transaccion no encontrada;"
+       " responseCode=14;"},
+      {"a refused sale carries the service's explanation", Op::kSale,
+       "sale: Accepted=False; instructions=Saldo insuficiente; responseText=Saldo insuficiente;"
+       " responseCode=51;",
+       "/TopUpPurchase",
+       "<r><accepted>False</accepted><responseText>Saldo insuficiente</responseText>"
+       "<responseCode>51</responseCode></r>"},
+      // Every element is read before the result is filled.
+      {"an accepted sale missing an element", Op::kSale,
+       "La respuesta del servicio de tiempo aire no trae el dato ticketDateTime\nlogged\n"
+       "sale: responseCode=102;",
+       "/TopUpPurchase", "<r><accepted>True</accepted><idTrans>1</idTrans></r>"},
+      {"a status other than 200", Op::kSale,
+       "TIEMPO AIRE: Ocurrió un error al intentar conectar con el gateway deQuelvan503-----"
+       "Servicio no disponible\nsale: responseCode=102;",
+       "/TopUpPurchase", "Servicio no disponible\r\n", 503},
+      {"a balance accepted only when the service says True exactly", Op::kBalance,
+       "balance: Accepted=False; responseText=Consulta rechazada;", "/GetBalance",
+       "<r><accepted>true</accepted><responseText>Consulta rechazada</responseText></r>"},
+      // The catalogue's status is not looked at.
+      {"a refused catalogue explains itself in the amounts", Op::kAmounts,
+       "amounts: instructions=Terminal no registrada; Accepted=False; "
+       "responseText=Terminal no registrada;",
+       "/GetCat",
+       "<C><Accepted>False</Accepted><ResponseText>Terminal no registrada</ResponseText></C>", 500},
+      {"a provider the catalogue does not list", Op::kAmounts,
+       "amounts: Accepted=True; "
+       "responseText=Verifique que tenga asignado el Proveedor que indicó.;",
+       "/GetCat", "<C><Accepted>True</Accepted></C>"},
+      {"a listed amount that is not a number", Op::kAmounts,
+       "No coinciden los tipos\nlogged\n" + no_amounts, "/GetCat",
+       "<C><MASTER>7<OPERATIONMODE><PROVIDER><I>12</I>"
+       "<PROVIDERDESCRIPTION>TELCEL</PROVIDERDESCRIPTION><AMOUNT><a/>veinte</AMOUNT>"
+       "</PROVIDER></OPERATIONMODE></MASTER></C>"},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    On("/TopUpPurchase", [&](AirtimeAnswer& a) { a.raw = c.body; });
-    const Dictionary result = Sell();
-    EXPECT_EQ(result.Keys(), kSaleKeys);
-    EXPECT_EQ(result.Item("Accepted"), c.accepted);
-    EXPECT_EQ(result.Item("responseText"), c.response_text);
-  }
-  EXPECT_THAT(op.Texts(), ElementsAre(HasSubstr("tipo de documento"),
-                                      HasSubstr("tipo de documento"), HasSubstr("se interrumpió")));
-}
-
-TEST_F(AirtimeTest, AnswersThatAreNotXmlOrComeTooLateAreReported) {
-  On("/GetBalance", [](AirtimeAnswer& a) { a.raw = "<html><body>Error</body"; });
-  Dictionary result = TiempoAireConsultaSaldo(estado, "");
-  ASSERT_EQ(op.shown.size(), 1u);
-  EXPECT_THAT(op.shown[0].text, HasSubstr("XML"));
-  EXPECT_EQ(result.Keys(), kBalanceKeys);
-  EXPECT_EQ(result.Item("Accepted"), "False");
-  EXPECT_THAT(Log(), HasSubstr("XML"));
-
-  // A time-out setting of 0 or past 120 s is bounded: neither a failure nor a wait without end.
-  Script({});
-  for (const char* unusable : {"3000000", "0"}) {
-    Store("param20", unusable);
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    const bool setting = !row.key.empty() && row.key[0] != '/';
+    if (setting) Configure(row.key, row.value);
+    On(row.key, [&](AirtimeAnswer& a) {
+      a.status = row.status;
+      a.raw = row.value;
+    });
     op.shown.clear();
-    EXPECT_EQ(TiempoAireConsultaSaldo(estado, "").Item("Accepted"), "True") << unusable;
-    EXPECT_TRUE(op.shown.empty());
+    std::filesystem::remove(folder() / "tovalix.log");
+    const Dictionary result = Run(row.op);
+    if (row.want.empty()) {
+      EXPECT_EQ(result.Item("Accepted"), "True");
+      EXPECT_TRUE(op.shown.empty());
+    } else {
+      EXPECT_EQ(Outcome(result), row.want);
+    }
+    if (setting) Configure();
   }
-
-  Store("param20", "1");
-  On("/GetBalance", [](AirtimeAnswer& a) { a.delay = std::chrono::seconds(5); });
-  op.shown.clear();
-  result = TiempoAireConsultaSaldo(estado, "");
-  EXPECT_EQ(op.shown.size(), 1u);
-  EXPECT_EQ(result.Item("Accepted"), "False");
-  EXPECT_EQ(result.Item("responseText"), "");
-}
-
-TEST_F(AirtimeTest, StatusOfASaleFindsItByItsReference) {
-  ASSERT_EQ(Sell("TELCEL", 100).Item("Accepted"), "True");
-  master = provider = -1;
-  const Dictionary result = TiempoAireStatusVenta(estado, "telcel", kStamp);
-  EXPECT_TRUE(op.shown.empty());
-  const AirtimeRequest verify = sim.RequestsTo("/VerifyTopUpPurchase").at(0);
-  EXPECT_THAT(verify.Names(),
-              ElementsAre("eUser", "ePassword", "serial", "ptid", "idMaster", "posTimeStamp"));
-  EXPECT_EQ(verify.Value("idMaster"), "7");
-  EXPECT_EQ(verify.Value("posTimeStamp"), kStamp);
-  EXPECT_EQ(master, 7);
-  EXPECT_EQ(provider, 0);  // the provider lookup sets only the master id
-
-  EXPECT_EQ(result.Keys(), kStatusKeys);
-  EXPECT_EQ(result.Item("Accepted"), "True");
-  EXPECT_EQ(result.Item("processing"), "False");
-  EXPECT_EQ(result.Item("idProvider"), "12");
-  EXPECT_EQ(result.Item("faceValue"), "100");
-  EXPECT_EQ(result.Item("telephone"), kPhone);
-  EXPECT_EQ(result.Item("Address2"), "Centro 06000");
-
-  const Dictionary unknown = TiempoAireStatusVenta(estado, "TELCEL", "otra");
-  EXPECT_EQ(unknown.Item("Accepted"), "False");
-  EXPECT_EQ(unknown.Item("processing"), "False");
-  EXPECT_EQ(unknown.Item("responseText"), "Transaccion no encontrada");
-  EXPECT_EQ(unknown.Item("responseCode"), "14");
-}
-
-TEST_F(AirtimeTest, StatusStillProcessingWinsOverAccepted) {
-  On("/VerifyTopUpPurchase", [](AirtimeAnswer& a) {
-    a.elements.clear();
-    a.Set("accepted", "True").Set("processing", "True");
-  });
-  const Dictionary result = TiempoAireStatusVenta(estado, "TELCEL", kStamp);
-  EXPECT_EQ(result.Keys(), kStatusKeys);
-  EXPECT_EQ(result.Item("Accepted"), "");
-  EXPECT_EQ(result.Item("processing"), "True");
-  EXPECT_EQ(result.Item("responseText"),
-            "TIEMPO AIRE: La transacción sigue en proceso. Verifiquelo más tarde");
-  EXPECT_EQ(result.Item("responseCode"), "102");
-  EXPECT_TRUE(op.shown.empty());
-}
-
-TEST_F(AirtimeTest, StatusWithoutSettingsKeepsItsFirstListWithoutAddress3) {
-  std::filesystem::remove(folder / "PinPad.ini");
-  const Dictionary result = TiempoAireStatusVenta(estado, "TELCEL", kStamp);
-  EXPECT_EQ(result.Keys(), kStatusFirstKeys);
-  EXPECT_FALSE(result.Exists("Address3"));
-  EXPECT_EQ(result.Item("Accepted"), "");
-  EXPECT_EQ(result.Item("responseText"),
-            "TOVALIX: No se pudieron leer los datos para efectuar la verificación");
-  ASSERT_EQ(op.shown.size(), 2u);  // the loader's own message first
-  EXPECT_EQ(op.shown[1], (ShownMessage{"TOVALIX : Tiempo Aire no esta inicializada "
-                                       "(Kestrivo.exe). Llame al técnico.",
-                                       16, ""}));
-  EXPECT_EQ(sim.RequestCount(), 0u);
-}
-
-TEST_F(AirtimeTest, StatusForAnUnknownProviderSaysSo) {
-  const Dictionary result = TiempoAireStatusVenta(estado, "Nextel", kStamp);
-  const std::string text = "TOVALIX: Nextel no encontrado o no hay conexion con el servidor";
-  EXPECT_THAT(op.shown, ElementsAre(ShownMessage{text, 0, ""}));
-  EXPECT_EQ(result.Keys(), kStatusFirstKeys);
-  EXPECT_EQ(result.Item("responseText"), text);
-  EXPECT_EQ(result.Item("responseCode"), "102");
-  EXPECT_THAT(Paths(), ElementsAre("/GetCat"));
-}
-
-TEST_F(AirtimeTest, BalanceAcceptedOnlyWhenTheServiceSaysTrueExactly) {
-  Dictionary result = TiempoAireConsultaSaldo(estado, "");
-  const AirtimeRequest request = sim.RequestsTo("/GetBalance").at(0);
-  EXPECT_THAT(request.Names(), ElementsAre("eUser", "ePassword", "serial", "ptid", "tellerLogin"));
-  EXPECT_THAT(request.body, ::testing::EndsWith("&tellerLogin="));
-  EXPECT_EQ(result.Keys(), kBalanceKeys);
-  EXPECT_EQ(result.Item("Accepted"), "True");
-  EXPECT_EQ(result.Item("merchantBalance"), "5000.00");
-  EXPECT_EQ(result.Item("Phone"), "5555555555");
-
-  On("/GetBalance",
-     [](AirtimeAnswer& a) { a.Set("accepted", "true").Set("responseText", "Consulta rechazada"); });
-  result = TiempoAireConsultaSaldo(estado, "42");
-  EXPECT_EQ(result.Keys(), kBalanceKeys);
-  EXPECT_EQ(result.Item("Accepted"), "False");
-  EXPECT_EQ(result.Item("responseText"), "Consulta rechazada");
-  EXPECT_EQ(result.Item("merchantBalance"), "");
-  EXPECT_EQ(result.Item("Description"), "");
-
-  TiempoAireConsultaSaldo(estado, "123456789");
-  EXPECT_THAT(op.Texts(), ElementsAre("TIEMPO AIRE Consulta Saldo: La longitud de vptellerLogin "
-                                      "no puede ser mayor a 8 caracteres."));
-  EXPECT_EQ(sim.RequestsTo("/GetBalance").size(), 2u);
-}
-
-TEST_F(AirtimeTest, AmountsOfAProviderAndOfOneTheCatalogueDoesNotList) {
-  Dictionary result = TiempoAireCantidades(estado, "Telcel");
-  EXPECT_THAT(result.Keys(), ElementsAre("Cantidades", "instructions", "Accepted", "responseText"));
-  EXPECT_EQ(result.Item("Cantidades"), "20,30,50,100,200,500,");
-  EXPECT_EQ(result.Item("Accepted"), "True");
-  EXPECT_EQ(result.Item("responseText"), "");
-
-  result = TiempoAireCantidades(estado, "NEXTEL");
-  EXPECT_EQ(result.Item("Cantidades"), "");
-  EXPECT_EQ(result.Item("Accepted"), "True");
-  EXPECT_EQ(result.Item("responseText"), "Verifique que tenga asignado el Proveedor que indicó.");
-  EXPECT_TRUE(op.shown.empty());
-}
-
-TEST_F(AirtimeTest, RefusedCatalogueExplainsItselfInTheAmountsResult) {
-  sim::Catalogue refused;
-  refused.accepted = "False";
-  refused.response_text = "Terminal no registrada";
-  sim.SetCatalogue(refused);
-  const Dictionary result = TiempoAireCantidades(estado, "TELCEL");
-  EXPECT_EQ(result.Item("Accepted"), "False");
-  EXPECT_EQ(result.Item("instructions"), "Terminal no registrada");
-  EXPECT_EQ(result.Item("responseText"), "Terminal no registrada");
-  EXPECT_EQ(result.Item("Cantidades"), "");
-
-  // The catalogue's status is not looked at; a listed amount that is not a number is a
-  // failure that leaves the first result.
-  On("/GetCat", [](AirtimeAnswer& a) {
-    a.status = 500;
-    sim::Catalogue odd;
-    odd.masters.push_back({"7", {{"12", "TELCEL", {"20.00", "veinte"}}}});
-    a.raw = sim::CatalogueXml(odd);
-  });
-  const Dictionary failed = TiempoAireCantidades(estado, "TELCEL");
-  EXPECT_EQ(failed.Item("Cantidades"), "");
-  EXPECT_EQ(failed.Item("responseText"), "Error al leer los datos de la transacción");
-  EXPECT_EQ(failed.Item("Accepted"), "False");
-  EXPECT_THAT(op.Texts(), ElementsAre("No coinciden los tipos"));
-}
-
-TEST_F(AirtimeTest, LookupsFailWhenTheServiceCannotBeReached) {
-  Load();
-  EXPECT_TRUE(BuscaProveedor(estado, "TELCEL"));
-  Store("param14", "http://127.0.0.1:1");
-  Load();
-  EXPECT_FALSE(BuscaProveedor(estado, "TELCEL"));
-  EXPECT_EQ(master, 0);
-  EXPECT_TRUE(op.shown.empty());
-  const Dictionary result = TiempoAireStatusVenta(estado, "TELCEL", kStamp);
-  EXPECT_THAT(op.Texts(), ElementsAre("TOVALIX: TELCEL no encontrado o no hay conexion con el "
-                                      "servidor"));
-  EXPECT_EQ(result.Item("responseCode"), "102");
-  EXPECT_FALSE(Log().empty());  // the cause is kept in the log
 }
 
 // The catalogue walk on its own: the rules that decide which entry counts.
 TEST(AirtimeCatalogue, FirstMatchingProviderDecidesAndIdsAreTakenByPosition) {
-  const std::string twice =
-      "<C><MASTER>9<OPERATIONMODE>"
-      "<PROVIDER><ID>1</ID><PROVIDERDESCRIPTION>TELCEL</PROVIDERDESCRIPTION>"
-      "<AMOUNT><a/><v>20</v></AMOUNT></PROVIDER>"
-      "<PROVIDER><ID>2</ID><PROVIDERDESCRIPTION>telcel</PROVIDERDESCRIPTION>"
-      "<AMOUNT><a/><v>50</v></AMOUNT></PROVIDER>"
-      "</OPERATIONMODE></MASTER></C>";
+  const auto one = [](const std::string& master, const std::string& provider) {
+    return "<C><MASTER>" + master + "<OPERATIONMODE><PROVIDER>" + provider +
+           "</PROVIDER></OPERATIONMODE></MASTER></C>";
+  };
+  const std::string twice = one(
+      "9",
+      "<ID>1</ID><PROVIDERDESCRIPTION>TELCEL</PROVIDERDESCRIPTION><AMOUNT><a/><v>20</v></AMOUNT>"
+      "</PROVIDER><PROVIDER><ID>2</ID><PROVIDERDESCRIPTION>telcel</PROVIDERDESCRIPTION>"
+      "<AMOUNT><a/><v>50</v></AMOUNT>");
   EXPECT_EQ(RecorreImporte(twice, "Telcel", 20), (IdsCatalogo{9, 1}));
   EXPECT_EQ(RecorreImporte(twice, "Telcel", 50), (IdsCatalogo{}));  // listed under the second
   EXPECT_EQ(RecorreProveedor(twice, "TELCEL"), (IdsCatalogo{9, 0}));
   EXPECT_EQ(RecorreCantidades(twice, "TELCEL").lista, "20,");
-
-  // An explanation before the master ends the lookup; after a match it does not matter.
-  const std::string refused = "<C><RESPONSETEXT>no</RESPONSETEXT>" + twice.substr(3);
-  EXPECT_EQ(RecorreProveedor(refused, "TELCEL"), (IdsCatalogo{}));
-  // A master id of 0 is no match; a description with nothing before it is a failure.
-  EXPECT_EQ(RecorreProveedor("<C><MASTER>0<OPERATIONMODE><PROVIDER><I>4</I>"
-                             "<PROVIDERDESCRIPTION>X</PROVIDERDESCRIPTION></PROVIDER>"
-                             "</OPERATIONMODE></MASTER></C>",
-                             "x"),
+  // An explanation before the master ends the lookup.
+  EXPECT_EQ(RecorreProveedor("<C><RESPONSETEXT>no</RESPONSETEXT>" + twice.substr(3), "TELCEL"),
             (IdsCatalogo{}));
-  EXPECT_THROW(RecorreProveedor("<C><MASTER>5<OPERATIONMODE><PROVIDER>"
-                                "<PROVIDERDESCRIPTION>X</PROVIDERDESCRIPTION></PROVIDER>"
-                                "</OPERATIONMODE></MASTER></C>",
-                                "X"),
+  // A master id of 0 is no match; a description with nothing before it, an AMOUNT without a
+  // second child node and a master id beyond 16 bits are failures.
+  const std::string x = "<PROVIDERDESCRIPTION>X</PROVIDERDESCRIPTION>";
+  EXPECT_EQ(RecorreProveedor(one("0", "<I>4</I>" + x), "x"), (IdsCatalogo{}));
+  EXPECT_THROW(RecorreProveedor(one("5", x), "X"), Failure);
+  EXPECT_THROW(RecorreImporte(one("5", "<I>4</I>" + x + "<AMOUNT>20</AMOUNT>"), "X", 20), Failure);
+  EXPECT_THROW(RecorreImporte(one("70000", "<I>4</I>" + x + "<AMOUNT><a/>20</AMOUNT>"), "X", 20),
                Failure);
-  EXPECT_THROW(RecorreImporte("<C><MASTER>5<OPERATIONMODE><PROVIDER><I>4</I>"
-                              "<PROVIDERDESCRIPTION>X</PROVIDERDESCRIPTION><AMOUNT>20</AMOUNT>"
-                              "</PROVIDER></OPERATIONMODE></MASTER></C>",
-                              "X", 20),
-               Failure);  // AMOUNT without a second child node
-  EXPECT_THROW(RecorreImporte("<C><MASTER>70000<OPERATIONMODE><PROVIDER><I>4</I>"
-                              "<PROVIDERDESCRIPTION>X</PROVIDERDESCRIPTION><AMOUNT><a/>20</AMOUNT>"
-                              "</PROVIDER></OPERATIONMODE></MASTER></C>",
-                              "X", 20),
-               Failure);  // the master id does not fit in 16 bits
 }
 
 TEST(AirtimeXml, NodesInOrderWithTextsByPositionAndNamesCaseSensitive) {
@@ -629,24 +349,26 @@ TEST(AirtimeXml, NodesInOrderWithTextsByPositionAndNamesCaseSensitive) {
   document->Load(
       "<?xml version=\"1.0\"?>\n<!-- c --><r>\n  <Accepted> True </Accepted>\n"
       "  <m>7<x>a<y>b</y></x><![CDATA[<z>]]></m>\n</r>");
+  // Each node as its name, then "=" and the text of a leaf or its children in brackets.
+  const std::function<std::string(const platform::XmlNode&)> tree = [&](const auto& node) {
+    if (!node.HasChildren()) return node.Name() + "=" + node.Text();
+    std::string out = node.Name() + "[";
+    for (auto child = node.FirstChild(); !child.IsNull(); child = child.NextSibling()) {
+      out += tree(child) + " ";
+    }
+    return out + "]";
+  };
   const platform::XmlNode root = document->Root();
-  EXPECT_EQ(root.Name(), "r");
-  EXPECT_EQ(root.ChildElement("Accepted").Text(), "True");
+  EXPECT_EQ(tree(root),
+            "r[Accepted[#text=True ] m[#text=7 x[#text=a y[#text=b ] ] #cdata-section=<z> ] ]");
   EXPECT_TRUE(root.ChildElement("accepted").IsNull());
-  const platform::XmlNode m = root.Child(1);
-  EXPECT_EQ(m.Name(), "m");
-  EXPECT_EQ(m.Child(0).Name(), "#text");
-  EXPECT_EQ(m.Child(0).Text(), "7");
-  EXPECT_EQ(m.Child(1).Text(), "ab");
-  EXPECT_EQ(m.Child(2).Name(), "#cdata-section");
-  EXPECT_EQ(m.Child(2).PreviousSibling().Name(), "x");
-  EXPECT_TRUE(m.Child(3).IsNull());
-  EXPECT_EQ(m.Text(), "7ab<z>");
-  EXPECT_FALSE(root.Child(0).Child(0).HasChildren());
+  EXPECT_EQ(root.Child(1).Text(), "7ab<z>");
 
   EXPECT_THROW(document->Load("not xml"), Failure);
   EXPECT_TRUE(document->Root().IsNull());
-  EXPECT_THROW(document->Load(""), Failure);
+  // A document type is refused: its entities are never expanded nor fetched.
+  EXPECT_THROW(document->Load("<!DOCTYPE r [<!ENTITY e SYSTEM \"file:///etc/passwd\">]><r>&e;</r>"),
+               Failure);
   // Elements nest at most 256 deep; far deeper nesting is refused without breaking the parser.
   const auto nested = [](int depth) {
     std::string text;

@@ -3,7 +3,6 @@
 
 #include <clocale>
 #include <cmath>
-#include <nlohmann/json.hpp>
 #include <tovalix/dictionary.hpp>
 
 #include "common/card_data_mask.hpp"
@@ -17,40 +16,27 @@
 namespace tovalix {
 namespace {
 
-using testing::ReadFile;
-using testing::RecordingOperator;
-using testing::ScopedEnv;
-using testing::ScratchFolder;
-
-TEST(Dictionary, KeepsOrderRefusesDuplicatesAndComparesKeysExactly) {
+TEST(Dictionary, KeepsOrderRefusesDuplicatesComparesKeysExactlyAndWritesValidJson) {
   Dictionary d;
   EXPECT_TRUE(d.Add("Amount", "1"));
   EXPECT_TRUE(d.Add("amount", "2"));
   EXPECT_TRUE(d.Add("ID_Tx", "-3"));
   EXPECT_FALSE(d.Add("Amount", "9"));
-  EXPECT_EQ(d.Item("Amount"), "1");
-  EXPECT_EQ(d.Keys(), (std::vector<std::string>{"Amount", "amount", "ID_Tx"}));
   d.Set("amount", "3");
   d.Set("New", "4");
   EXPECT_EQ(d.Keys(), (std::vector<std::string>{"Amount", "amount", "ID_Tx", "New"}));
+  EXPECT_EQ(d.Item("Amount"), "1");
   EXPECT_EQ(d.Item("amount"), "3");
   EXPECT_EQ(d.Item("missing"), "");
   EXPECT_FALSE(d.Exists("missing"));
   EXPECT_TRUE(d.Remove("amount"));
   EXPECT_FALSE(d.Remove("amount"));
-  EXPECT_EQ(d.Count(), 3u);
-  d.RemoveAll();
-  EXPECT_EQ(d.Count(), 0u);
-}
 
-TEST(Dictionary, JsonKeepsKeyOrderAndIsValidForAnsiText) {
-  Dictionary d;
-  d.Add("Z", "1");
-  d.Add("A", "Cañón \"x\"");
-  d.Add("B", "\xD1");  // a Windows-1252 Ñ from a server
-  const std::string json = d.ToJson();
-  EXPECT_EQ(json, "{\"Z\":\"1\",\"A\":\"Cañón \\\"x\\\"\",\"B\":\"Ñ\"}");
-  EXPECT_TRUE(nlohmann::json::accept(json));
+  Dictionary j;
+  j.Add("Z", "1");
+  j.Add("A", "Cañón \"x\"");
+  j.Add("B", "\xD1");  // a Windows-1252 Ñ from a server
+  EXPECT_EQ(j.ToJson(), "{\"Z\":\"1\",\"A\":\"Cañón \\\"x\\\"\",\"B\":\"Ñ\"}");
 }
 
 TEST(Money, HostDoublesBecomeWholeCentavosOrAreRefused) {
@@ -65,13 +51,11 @@ TEST(Money, HostDoublesBecomeWholeCentavosOrAreRefused) {
       {150, F::kNone, 15000, "150"},
       {0.05, F::kNone, 5, "0.05"},
       {10.1 * 3, F::kNone, 3030, "30.3"},  // 30.299999999999997
-      {10.1 + 0.2, F::kNone, 1030, "10.3"},
       {-2, F::kNone, -200, "-2"},
       {9999999999.99, F::kNone, 999999999999, "9999999999.99"},
       {10.004, F::kSubCentavo, 0, ""},
       {1.005, F::kSubCentavo, 0, ""},
       {10000000000.0, F::kTooLarge, 0, ""},
-      {1e20, F::kTooLarge, 0, ""},
       {-1e300, F::kTooLarge, 0, ""},
       {std::nan(""), F::kNotFinite, 0, ""},
       {HUGE_VAL, F::kNotFinite, 0, ""},
@@ -99,26 +83,21 @@ TEST(Money, HostDoublesBecomeWholeCentavosOrAreRefused) {
   EXPECT_EQ(Money::Parse("-3"), Money::FromCentavos(-300));
 }
 
-TEST(NumberText, DoublesInTheirShortestForm) {
+TEST(NumberText, DoublesInTheirShortestFormAndNumbersReadFromText) {
   EXPECT_EQ(TextOfDouble(150), "150");
   EXPECT_EQ(TextOfDouble(99.9), "99.9");
-  EXPECT_EQ(TextOfDouble(12.5), "12.5");
   EXPECT_EQ(TextOfDouble(0), "0");
   EXPECT_EQ(TextOfDouble(-0.25), "-0.25");
   EXPECT_EQ(TextOfDouble(10.1 + 0.2), "10.3");  // 15 significant digits hide the binary tail
   EXPECT_EQ(TextOfDouble(1e20), "1E+20");
   EXPECT_EQ(TextOfDouble(123456789012345678.0), "1.23456789012346E+17");
-}
 
-TEST(NumberText, ParsesNumericTextsAndRoundsHalvesToEven) {
   EXPECT_EQ(ParseNumber(" 12 "), 12.0);
   EXPECT_EQ(ParseNumber("-1.5e2"), -150.0);
-  EXPECT_FALSE(ParseNumber("").has_value());
-  EXPECT_FALSE(ParseNumber("1a").has_value());
-  EXPECT_FALSE(ParseNumber("1,5").has_value());
-  EXPECT_FALSE(ParseNumber(".").has_value());
+  for (const char* bad : {"", "1a", "1,5", "."}) EXPECT_FALSE(ParseNumber(bad).has_value()) << bad;
   EXPECT_EQ(LeadingNumber(" 1 2ab"), 12.0);
   EXPECT_EQ(LeadingNumber("abc"), 0.0);
+  // Halves round to even.
   EXPECT_EQ(ToLong("2.5"), 2);
   EXPECT_EQ(ToLong("3.5"), 4);
   EXPECT_EQ(ToLong("-2.5"), -2);
@@ -129,7 +108,7 @@ TEST(NumberText, ParsesNumericTextsAndRoundsHalvesToEven) {
   EXPECT_EQ(TrimBlanks("  a b  "), "a b");
 }
 
-TEST(TextEncoding, Windows1252RoundTrip) {
+TEST(Texts, Windows1252RoundTripPeerTextQuotedShortAndCardDataMasked) {
   EXPECT_EQ(Utf8ToAnsi("Inicialización €"), "Inicializaci\xF3n \x80");
   EXPECT_EQ(AnsiToUtf8("Inicializaci\xF3n \x80"), "Inicialización €");
   EXPECT_EQ(Utf8ToAnsi("日"), "?");
@@ -137,9 +116,10 @@ TEST(TextEncoding, Windows1252RoundTrip) {
   EXPECT_EQ(ToUtf8Lenient("\xE9"), "é");
   EXPECT_FALSE(IsValidUtf8("\xC3"));
   EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));  // a lone surrogate
-}
-
-TEST(CardDataMask, KeepsOnlyTheLastFourDigitsOfACard) {
+  // A peer's text without its control characters, cut at 300 characters.
+  EXPECT_EQ(QuotePeer("Falla\r\n\t" + std::string(400, 'x')),
+            "Falla" + std::string(295, 'x') + "...");
+  EXPECT_EQ(QuotePeer("Ca\xF1\xF3n\x7F"), "Cañón");
   EXPECT_EQ(MaskCardData("tarjeta 4111111111111111 leida"), "tarjeta ************1111 leida");
   EXPECT_EQ(MaskCardData("t2 4111111111111111=25122010000 fin"),
             "t2 ************1111" + std::string(12, '*') + " fin");
@@ -149,44 +129,31 @@ TEST(CardDataMask, KeepsOnlyTheLastFourDigitsOfACard) {
 }
 
 TEST(ErrorReport, ShowsAPlainBoxThenAppendsTheLogLine) {
-  ScratchFolder folder;
-  ScopedEnv log_dir("TOVALIX_LOG_DIR", folder.path().string());
-  RecordingOperator op;
+  testing::ScratchFolder folder;
+  testing::ScopedEnv log_dir("TOVALIX_LOG_DIR", folder.path().string());
+  // A log that is a symbolic link is not followed (where this user may make one).
+  if (testing::MakeSymlink(folder / "elsewhere", folder / "tovalix.log")) {
+    AppendLogLine("Puerto cerrado");
+    EXPECT_FALSE(std::filesystem::exists(folder / "elsewhere"));
+    std::filesystem::remove(folder / "tovalix.log");
+  }
+  testing::RecordingOperator op;
   EXPECT_FALSE(RunTrapped(op, [] { throw Failure("Puerto cerrado 4111111111111111"); }));
   EXPECT_TRUE(RunTrapped(op, [] {}));
-  ASSERT_EQ(op.shown.size(), 1u);
-  EXPECT_EQ(op.shown[0], (testing::ShownMessage{"Puerto cerrado ************1111", 0, ""}));
   RunTrappedShowOnly(op, [] { throw std::runtime_error("solo caja"); });
-  EXPECT_EQ(op.shown.size(), 2u);
-
-  const std::string log = ReadFile(folder / "tovalix.log");
-  // "dd/mm/yyyy hh:mm:ss description" CR CR LF, nothing for the box-only failure.
-  ASSERT_GE(log.size(), 23u);
-  EXPECT_EQ(log.substr(19), " Puerto cerrado ************1111\r\r\n");
-  EXPECT_EQ(log[2], '/');
-  EXPECT_EQ(log.find("solo caja"), std::string::npos);
-}
-
-TEST(ErrorReport, ALogThatIsASymbolicLinkIsNotFollowed) {
-  ScratchFolder folder;
-  ScopedEnv log_dir("TOVALIX_LOG_DIR", folder.path().string());
-  if (!testing::MakeSymlink(folder / "elsewhere", folder / "tovalix.log")) {
-    GTEST_SKIP() << "this user cannot make links here";
-  }
-  AppendLogLine("Puerto cerrado");
-  EXPECT_FALSE(std::filesystem::exists(folder / "elsewhere"));
-}
-
-TEST(ErrorReport, AThrowingHostBoxDoesNotEscape) {
-  struct ThrowingOperator : Operator {
-    void MessageBox(const std::string&, int, const std::string&) override {
-      throw std::runtime_error("host");
-    }
-  } op;
-  ScratchFolder folder;
-  ScopedEnv log_dir("TOVALIX_LOG_DIR", folder.path().string());
+  // A host whose box throws does not keep the failure from the log.
+  op.throw_from = 2;
   EXPECT_FALSE(RunTrapped(op, [] { throw 42; }));
-  EXPECT_NE(ReadFile(folder / "tovalix.log").find("Error desconocido"), std::string::npos);
+  EXPECT_EQ(op.shown,
+            (std::vector<testing::ShownMessage>{{"Puerto cerrado ************1111", 0, ""},
+                                                {"solo caja", 0, ""},
+                                                {"Error desconocido", 0, ""}}));
+  // "dd/mm/yyyy hh:mm:ss description" CR CR LF, nothing for the box-only failure.
+  const std::string log = testing::ReadFile(folder / "tovalix.log");
+  ASSERT_EQ(log.size(), 19 + 35 + 19 + 21u);
+  EXPECT_EQ(log.substr(19, 35) + log.substr(19 + 35 + 19),
+            " Puerto cerrado ************1111\r\r\n Error desconocido\r\r\n");
+  EXPECT_EQ(log[2], '/');
 }
 
 }  // namespace

@@ -10,24 +10,15 @@ namespace tovalix::serial {
 namespace {
 
 using testing::RecordingOperator;
-using testing::ScopedEnv;
-using testing::ScratchFolder;
 
-std::string Frame(std::string_view command_and_data) {
-  std::string frame(1, kStx);
-  frame += command_and_data;
-  frame += kEtx;
-  frame += static_cast<char>(CalculaLRC(command_and_data));
-  return frame;
+std::string Frame(std::string_view body) {
+  return kStx + std::string(body) + kEtx + static_cast<char>(CalculaLRC(body));
 }
 
-TEST(Lrc, IsTheXorOfTheBodyAndEtx) {
+TEST(Generales, LrcHexFormsAndNumbers) {
   EXPECT_EQ(CalculaLRC("CF1"), 0x37);
   EXPECT_EQ(CalculaLRC(""), 3);
   EXPECT_EQ(CalculaLRC(std::string("\x80\x7F", 2)), 0xFC);
-}
-
-TEST(HexForms, ConvertBetweenRawCompactAndSpaced) {
   EXPECT_EQ(TextoAHex("A"), "41 ");
   EXPECT_EQ(TextoAHex("\x05"), "05 ");
   EXPECT_EQ(TextoAHex(""), "");
@@ -42,15 +33,10 @@ TEST(HexForms, ConvertBetweenRawCompactAndSpaced) {
   std::string spaced = "43 46 31 ";
   EXPECT_EQ(HexATextoLimpio(spaced), "CF1");
   EXPECT_EQ(spaced, "434631");
-  // Every byte value survives the round trip.
   std::string all;
   for (int i = 0; i < 256; ++i) all += static_cast<char>(i);
   EXPECT_EQ(HexBlancosATexto(TextoAHex(all)), all);
-}
-
-TEST(Numbers, BaseBinaryAndHex) {
   EXPECT_EQ(BaseAEntero("1f", 16), 31);
-  EXPECT_EQ(BaseAEntero("", 16), 0);
   EXPECT_EQ(BaseAEntero("Z", 16), -1);  // outside the alphabet a digit counts -1
   EXPECT_EQ(BaseAEntero("7FFF", 16), 32767);
   EXPECT_THROW(BaseAEntero("8000", 16), Failure);
@@ -63,11 +49,12 @@ TEST(Numbers, BaseBinaryAndHex) {
   EXPECT_EQ(BinarioAHex(""), "");
   EXPECT_EQ(BinarioAHex("102"), kNotBinaryError);
   EXPECT_EQ(DecimalAHex(255), "FF");
-  EXPECT_EQ(DecimalAHex(32), "20");
   EXPECT_EQ(QuitaComas("1,234,5"), "12345");
 }
 
 TEST(TarjetaVigente, ComparesYearThenMonthWithoutCenturyWindow) {
+  testing::ScratchFolder folder;
+  testing::ScopedEnv log_dir("TOVALIX_LOG_DIR", folder.path().string());
   RecordingOperator op;
   const platform::CalendarDate march_2025{2025, 3, 31};
   EXPECT_TRUE(TarjetaVigente("2503", op, march_2025));
@@ -75,19 +62,12 @@ TEST(TarjetaVigente, ComparesYearThenMonthWithoutCenturyWindow) {
   EXPECT_TRUE(TarjetaVigente("2601", op, march_2025));
   EXPECT_FALSE(TarjetaVigente("2412", op, march_2025));
   EXPECT_FALSE(TarjetaVigente("0001", op, march_2025));
-  // Month boundary: valid on the last day of its month, expired on the first of the next.
-  EXPECT_TRUE(TarjetaVigente("2412", op, {2024, 12, 31}));
-  EXPECT_FALSE(TarjetaVigente("2412", op, {2025, 1, 1}));
+  EXPECT_TRUE(TarjetaVigente("2412", op, {2024, 12, 31}));  // to the last day of its month
   EXPECT_TRUE(op.shown.empty());
-}
-
-TEST(TarjetaVigente, NonNumericExpiryIsReportedAndExpired) {
-  ScratchFolder folder;
-  ScopedEnv log_dir("TOVALIX_LOG_DIR", folder.path().string());
-  RecordingOperator op;
-  EXPECT_FALSE(TarjetaVigente("AB12", op, {2025, 1, 1}));
-  EXPECT_FALSE(TarjetaVigente("25", op, {2025, 1, 1}));
-  ASSERT_EQ(op.shown.size(), 2u);
+  // An expiry that is not four digits is reported and counts as expired.
+  EXPECT_FALSE(TarjetaVigente("AB12", op, march_2025));
+  EXPECT_FALSE(TarjetaVigente("25", op, march_2025));
+  EXPECT_EQ(op.shown.size(), 2u);
   EXPECT_EQ(op.shown[0].style, Operator::kPlain);
   EXPECT_NE(testing::ReadFile(folder / "tovalix.log").find("No coinciden los tipos"),
             std::string::npos);
@@ -103,26 +83,22 @@ TEST(VerificaTrama, AcceptsOnlyAWholeFrameOfTheExpectedCommand) {
   EXPECT_EQ(VerificaTrama(wrong_lrc, "494330", op), 0);
   // The last byte is ETX: the LRC has not arrived yet.
   EXPECT_EQ(VerificaTrama(frame.substr(0, frame.size() - 1), "494330", op), 0);
+  // A frame whose last but one byte is not ETX is not whole, whatever its last byte.
+  EXPECT_EQ(VerificaTrama(kStx + std::string("IC0Y") + static_cast<char>(CalculaLRC("IC0")),
+                          "494330", op),
+            0);
   // Bytes before the frame (an ACK, noise) do not matter.
   EXPECT_EQ(VerificaTrama("\x06\x15" + frame, "494330", op), 1);
   EXPECT_EQ(VerificaTrama("", "494330", op), 0);
   EXPECT_EQ(VerificaTrama(std::string("\x03\x03", 2), "494330", op), 0);
-  EXPECT_TRUE(op.shown.empty());
-}
 
-TEST(VerificaTrama, OptimumFrameStartsAtTheFirstStx) {
-  RecordingOperator op;
-  const std::string frame = Frame("P54A00");
-  EXPECT_EQ(VerificaTramaOptimum(frame, "54", op), 1);
-  std::string wrong = frame;
-  wrong.back() = static_cast<char>(wrong.back() + 1);
-  EXPECT_EQ(VerificaTramaOptimum(wrong, "54", op), 0);
-  // A stray STX before the frame moves the body start, so the LRC no longer matches.
-  EXPECT_EQ(VerificaTramaOptimum("\x02"
-                                 "A" +
-                                     frame,
-                                 "54", op),
-            0);
+  // The Optimum's frame starts at the first STX, whatever its command: a stray STX before it
+  // moves the body start, so the LRC no longer matches.
+  const std::string optimum = Frame("P54A00");
+  EXPECT_EQ(VerificaTramaOptimum(optimum, "54", op), 1);
+  EXPECT_EQ(VerificaTramaOptimum(wrong_lrc, "54", op), 0);
+  EXPECT_EQ(VerificaTramaOptimum(std::string(1, kStx) + "A" + optimum, "54", op), 0);
+  EXPECT_TRUE(op.shown.empty());
 }
 
 TEST(Pausa, WaitsItsTimeOnTheGivenClockAndPumps) {

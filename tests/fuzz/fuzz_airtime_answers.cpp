@@ -1,11 +1,9 @@
-// Any bytes as the body of an airtime answer: each reader and the catalogue walks either read
-// it or fail with a Failure, and every result keeps its keys in their order with valid UTF-8
-// texts. No network: the readers are driven directly.
+// Any bytes as the body of an airtime answer: each reader and catalogue walk reads it or fails
+// with a Failure, and every result keeps its keys in order with valid UTF-8 texts.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "airtime/catalogo.hpp"
 #include "airtime/lectores.hpp"
