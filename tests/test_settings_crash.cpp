@@ -177,7 +177,7 @@ TEST(SettingsUnderKill, AKilledInitializationLeavesTheWholeTerminalOrAnErasedOne
     if (!loaded) {
       // Erased, not half-initialized: no value of a killed initialization stays behind.
       static const std::regex kStoredValue(R"(param[0-9]+= *[0-9])");
-      EXPECT_FALSE(std::regex_search(text, kStoredValue)) << "part of a terminal was kept";
+      EXPECT_FALSE(std::regex_search(text, kStoredValue)) << "a half-initialized terminal was kept";
       return;
     }
     EXPECT_EQ(p.Serie, "SER-" + p.IdStore) << "store and serial of different runs";
