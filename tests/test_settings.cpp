@@ -2,7 +2,9 @@
 // through real files in a scratch folder.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
+#include <map>
 #include <memory>
 
 #include "common/failure.hpp"
@@ -12,18 +14,19 @@
 #include "settings/parametros.hpp"
 #include "settings/store.hpp"
 #include "settings/stored_form.hpp"
-#include "support/cipher_known_answer.hpp"
 #include "support/test_environment.hpp"
 
 namespace tovalix::settings {
 namespace {
 
+namespace fs = std::filesystem;
 using platform::SettingsFile;
 using testing::ReadFile;
 using testing::RecordingOperator;
 using testing::ScopedEnv;
 using testing::ScratchFolder;
 using testing::ShownMessage;
+using Values = std::vector<std::pair<std::string, std::string>>;
 
 constexpr const char* kSinTiempoAplicacion =
     "TOVALIX: No se cuenta con el Tiempo de respuesta de su aplicación. Inicialice nuevamente "
@@ -36,48 +39,44 @@ const ShownMessage kInicializacionIncompleta{
     "(kestrivo.exe).Llame al técnico.",
     16, "ERROR DE INICIALIZACION"};
 
-Parametros Complete() {
-  Parametros p;
-  p.IdStore = "1234,5678";
-  p.Serie = "30 31 32 33 34 35 ";
-  p.PTid = "123";
-  p.Tipo = "IPP320";
-  p.UrlGateway = "https://gw.example.mx/gateway.asp";
-  p.Descripcion = "Farmacia Peñón & Cía";
-  p.Rfc = "FPE010101AB1";
-  p.Direccion1 = "Av. Juárez 12 B";
-  p.Direccion2 = "Centro Cuauhtémoc CP.06000";
-  p.Telefono = "55 1234 5678";
-  p.Direccion3 = "CDMX,Ciudad de México";
-  p.UserTA = "cajero1";
-  p.PwdTA = "s3cr€to";
-  p.UrlTiempoAire = "http://ta.example.mx/TelcoWS/service1.asmx";
-  p.TimeOutTelco = "30";
-  p.TimeOutCreditDebit = "45";
-  p.TimeOutOrex = "50";
-  p.TimeOutCorresponsal = "35";
-  p.TimeOutPinpadConfig = "55";
-  p.TimeOutGiftCard = "25";
-  p.TimeOutCashback = "20";
-  return p;
-}
+// A whole terminal: under every key a distinct text of its own length, with blanks, a comma
+// and letters outside ASCII.
+const Values kComplete = [] {
+  Values values;
+  for (std::size_t i = 0; i < kParameterKeys.size(); ++i) {
+    const std::string key(kParameterKeys[i]);
+    values.emplace_back(key, "Peñón €, " + key + " " + std::string(2 * i, 'x'));
+  }
+  return values;
+}();
 
-std::vector<std::pair<std::string, std::string>> Entries(Parametros p) {
-  std::vector<std::pair<std::string, std::string>> entries;
-  for (const std::string_view key : kParameterKeys) entries.emplace_back(key, *FieldOf(p, key));
-  return entries;
+// The order in which the loader reads the keys.
+constexpr const char* kLoadOrder[] = {
+    "param20", "param21", "param22", "param23", "param24", "param25", "param26",
+    "param4",  "param2",  "param3",  "param1",  "param5",  "param14", "param6",
+    "param7",  "param8",  "param9",  "param10", "param11", "param12", "param13"};
+
+// The fields as loaded from `stored`, read in order until the key `stop`.
+Parametros Loaded(const Values& stored, std::string_view stop = "") {
+  const std::map<std::string, std::string> values(stored.begin(), stored.end());
+  Parametros p;
+  for (const std::string_view key : kLoadOrder) {
+    if (key == stop) break;
+    const auto value = values.find(std::string(key));
+    if (value != values.end()) *FieldOf(p, key) = value->second;
+  }
+  return p;
 }
 
 // Each test gets its own settings file (in folders that do not exist yet) and log folder.
 class SettingsTest : public ::testing::Test {
  protected:
   ScratchFolder folder;
-  std::filesystem::path file = folder / "config/Quelvan/PinPad.ini";
+  fs::path file = folder / "config/Quelvan/PinPad.ini";
   ScopedEnv settings{"TOVALIX_SETTINGS", file.string()};
   ScopedEnv log_dir{"TOVALIX_LOG_DIR", folder.path().string()};
   RecordingOperator op;
 
-  void Store(const Parametros& p) { ASSERT_TRUE(GuardaParametros(Entries(p), op)); }
   std::string Stored(std::string_view key) { return SettingsFile(file).Read(key); }
   void Replace(std::string_view key, const std::string& stored) {
     SettingsFile(file).Write({{std::string(key), stored}});
@@ -86,11 +85,7 @@ class SettingsTest : public ::testing::Test {
 };
 
 TEST_F(SettingsTest, AllParametersRoundTripThroughAPrivateFileOfDigitsAndBlanks) {
-  const Parametros expected = Complete();
-  Store(expected);
-  const std::string content = ReadFile(file);
-  EXPECT_EQ(content.find("IPP320"), std::string::npos);
-  EXPECT_EQ(content.find("cajero1"), std::string::npos);
+  ASSERT_TRUE(GuardaParametros(kComplete, op));
   for (const std::string_view key : kParameterKeys) {
     const std::string stored = Stored(key);
     ASSERT_FALSE(stored.empty()) << key;
@@ -98,98 +93,85 @@ TEST_F(SettingsTest, AllParametersRoundTripThroughAPrivateFileOfDigitsAndBlanks)
   }
   EXPECT_TRUE(testing::IsPrivateToUser(file));
   EXPECT_TRUE(testing::IsPrivateToUser(file.parent_path()));
-
   Parametros loaded;
-  loaded.Rfc = "left from an earlier call";
+  EXPECT_TRUE(CargaParametros(loaded, op));
+  EXPECT_EQ(loaded, Loaded(kComplete));
+
+  // One key rewritten alone (keys are not case-sensitive): the others stay.
+  ASSERT_TRUE(GuardaParametro("PARAM3", "987", op));
+  Parametros expected = Loaded(kComplete);
+  expected.PTid = "987";
   EXPECT_TRUE(CargaParametros(loaded, op));
   EXPECT_EQ(loaded, expected);
-  EXPECT_TRUE(op.shown.empty());
-
-  // One key rewritten alone: the others stay.
-  ASSERT_TRUE(GuardaParametro("param3", "987", op));
-  EXPECT_TRUE(CargaParametros(loaded, op));
-  EXPECT_EQ(loaded.PTid, "987");
-  EXPECT_EQ(loaded.IdStore, expected.IdStore);
-}
-
-TEST_F(SettingsTest, EmptyValuesAreStoredEmptyAndClearingLeavesTheTerminalUninitialized) {
-  Parametros p = Complete();
-  p.UserTA.clear();
-  p.PwdTA.clear();
-  Store(p);
-  EXPECT_EQ(Stored("param12"), "");
-  Parametros loaded;
-  EXPECT_TRUE(CargaParametros(loaded, op));
-  EXPECT_EQ(loaded, p);
   EXPECT_TRUE(op.shown.empty());
 
   BorraParametros(op);
   for (const std::string_view key : kParameterKeys) EXPECT_EQ(Stored(key), "") << key;
   EXPECT_FALSE(CargaParametros(loaded, op));
-  EXPECT_EQ(loaded, Parametros{});
 }
 
-TEST_F(SettingsTest, NeverInitializedUserIsToldAboutTheApplicationTimeOut) {
-  Parametros loaded = Complete();
-  EXPECT_FALSE(CargaParametros(loaded, op));
-  EXPECT_EQ(loaded, Parametros{});
-  EXPECT_EQ(op.shown, (std::vector<ShownMessage>{{kSinTiempoAplicacion, 0, ""}}));
+// What the loader makes of a terminal: all of kComplete stored first or not, then `written`.
+struct LoadCase {
+  const char* name;
+  bool initialized;
+  Values written;
+  bool loads;
+  const char* message;  // the one message shown, or nullptr
+  const char* stop;     // the key the loader stops at, "" when it read all
+};
 
-  // Only the airtime time-out stored: the card time-out is missing, same message.
-  ASSERT_TRUE(GuardaParametro("param20", "30", op));
-  op.shown.clear();
-  EXPECT_FALSE(CargaParametros(loaded, op));
-  EXPECT_EQ(loaded.TimeOutTelco, "30");
-  EXPECT_EQ(op.shown, (std::vector<ShownMessage>{{kSinTiempoAplicacion, 0, ""}}));
-}
-
-TEST_F(SettingsTest, MissingConfigurationTimeOutStopsAfterTheFirstTimeOuts) {
-  Store(Complete());
-  ASSERT_TRUE(GuardaParametro("param24", "", op));
-  Parametros loaded;
-  EXPECT_FALSE(CargaParametros(loaded, op));
-  EXPECT_EQ(op.shown, (std::vector<ShownMessage>{{kSinTiempoConfiguracion, 0, ""}}));
-  EXPECT_EQ(loaded.TimeOutTelco, "30");
-  EXPECT_EQ(loaded.TimeOutCreditDebit, "45");
-  EXPECT_EQ(loaded.TimeOutOrex, "50");
-  EXPECT_EQ(loaded.TimeOutCorresponsal, "35");
-  EXPECT_EQ(loaded.TimeOutGiftCard, "");
-  EXPECT_EQ(loaded.Tipo, "");
-}
-
-TEST_F(SettingsTest, MissingRequiredValueStopsSilentlyWithWhatWasRead) {
-  Store(Complete());
-  ASSERT_TRUE(GuardaParametro("PARAM1", "", op));  // keys are not case-sensitive
-  Parametros loaded;
-  EXPECT_FALSE(CargaParametros(loaded, op));
-  EXPECT_TRUE(op.shown.empty());
-  EXPECT_EQ(loaded.Tipo, "IPP320");
-  EXPECT_EQ(loaded.PTid, "123");
-  EXPECT_EQ(loaded.IdStore, "");
-  EXPECT_EQ(loaded.UrlGateway, "");  // read after param1
+TEST_F(SettingsTest, TheLoaderReadsInItsOrderAndStopsAtWhatIsMissing) {
+  const LoadCase cases[] = {
+      {"never initialized", false, {}, false, kSinTiempoAplicacion, "param20"},
+      {"no card time-out", false, {{"param20", "30"}}, false, kSinTiempoAplicacion, "param21"},
+      {"no config time-out", true, {{"param24", ""}}, false, kSinTiempoConfiguracion, "param24"},
+      {"no airtime user", true, {{"param12", ""}, {"param13", ""}}, true, nullptr, ""},
+      {"optional time-outs", true, {{"param22", ""}, {"param26", ""}}, true, nullptr, ""},
+      {"unchecked values", true, {{"param10", ""}, {"param14", ""}}, true, nullptr, ""},
+      {"no model", true, {{"param4", ""}}, false, nullptr, "param4"},
+      {"no store", true, {{"param1", ""}}, false, nullptr, "param1"},
+      {"no description", true, {{"param6", ""}}, false, nullptr, "param6"},
+      {"no second address", true, {{"param9", ""}}, false, nullptr, "param9"},
+  };
+  for (const LoadCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::remove(file);
+    ASSERT_TRUE(!c.initialized || GuardaParametros(kComplete, op));
+    ASSERT_TRUE(c.written.empty() || GuardaParametros(c.written, op));
+    Values stored = c.initialized ? kComplete : Values{};
+    for (const auto& [key, value] : c.written) {
+      std::erase_if(stored, [&key](const auto& entry) { return entry.first == key; });
+      stored.emplace_back(key, value);
+      EXPECT_TRUE(!value.empty() || Stored(key).empty()) << key << " is stored enciphered";
+    }
+    Parametros loaded = Loaded(kComplete);  // what an earlier call left
+    EXPECT_EQ(CargaParametros(loaded, op), c.loads);
+    EXPECT_EQ(loaded, Loaded(stored, c.stop));
+    std::vector<ShownMessage> shown;
+    if (c.message != nullptr) shown.push_back({c.message, 0, ""});
+    EXPECT_EQ(op.shown, shown);
+    op.shown.clear();
+  }
 }
 
 TEST_F(SettingsTest, DamagedStoredValuesAreReportedAndNeverLoaded) {
-  Store(Complete());
+  ASSERT_TRUE(GuardaParametros(kComplete, op));
   // param4 altered in one digit, param1 truncated, param3 holding param2's value.
   // One Base64 character of the cipher text changes; its code stays a valid one whatever the
   // random salt made of the text.
-  RecordingOperator quiet;
-  std::string altered = DecodificaAscii(Stored("param4"), quiet);
+  std::string altered = DecodificaAscii(Stored("param4"), op);
   char& middle = altered[altered.size() / 2];
   middle = middle == 'A' ? 'B' : 'A';
-  Replace("param4", CodificaAscii(altered, quiet));
-  ASSERT_TRUE(quiet.shown.empty());
-  const std::string whole = Stored("param1");
-  Replace("param1", whole.substr(0, whole.size() / 2));
+  Replace("param4", CodificaAscii(altered, op));
+  Replace("param1", Stored("param1").substr(0, Stored("param1").size() / 2));
   Replace("param3", Stored("param2"));
+  ASSERT_TRUE(op.shown.empty());
 
   Parametros loaded;
   EXPECT_FALSE(CargaParametros(loaded, op));
-  EXPECT_EQ(loaded.Tipo, "");
-  EXPECT_EQ(loaded.IdStore, "");
-  EXPECT_EQ(loaded.PTid, "");
-  EXPECT_EQ(loaded.Serie, Complete().Serie);
+  Parametros expected = Loaded(kComplete);
+  expected.Tipo = expected.IdStore = expected.PTid = "";
+  EXPECT_EQ(loaded, expected);
   // Three reports of the cipher, then the loader's own verdict.
   ASSERT_EQ(op.shown.size(), 4u);
   for (int i = 0; i < 3; ++i) EXPECT_EQ(op.shown[i].style, 0);
@@ -198,7 +180,7 @@ TEST_F(SettingsTest, DamagedStoredValuesAreReportedAndNeverLoaded) {
 }
 
 TEST_F(SettingsTest, UnreadableSettingsAreReported) {
-  std::filesystem::create_directories(file);  // a folder where the file should be
+  fs::create_directories(file);  // a folder where the file should be
   Parametros loaded;
   EXPECT_FALSE(CargaParametros(loaded, op));
   ASSERT_EQ(op.shown.size(), 1u);
@@ -209,40 +191,32 @@ TEST_F(SettingsTest, UnreadableSettingsAreReported) {
   EXPECT_NE(op.shown.back().text.find("param99"), std::string::npos);
 }
 
-TEST_F(SettingsTest, LeftoverTempFileOfACrashIsIgnored) {
-  Store(Complete());
+TEST_F(SettingsTest, TornAndFailedWritesNeverReachTheSettings) {
+  ASSERT_TRUE(GuardaParametros(kComplete, op));
   const auto leftover = file.parent_path() / "PinPad.ini.tmpAbC123";
   std::ofstream(leftover) << "[PinPad]\nparam3= 5";  // torn write of a killed writer
   Parametros loaded;
   EXPECT_TRUE(CargaParametros(loaded, op));
-  EXPECT_EQ(loaded.PTid, "123");
+  EXPECT_EQ(loaded, Loaded(kComplete));
   ASSERT_TRUE(GuardaParametro("param3", "77", op));
-  EXPECT_FALSE(std::filesystem::exists(leftover));
-  EXPECT_TRUE(CargaParametros(loaded, op));
-  EXPECT_EQ(loaded.PTid, "77");
-}
+  EXPECT_FALSE(fs::exists(leftover));
 
-TEST_F(SettingsTest, FailedWriteLeavesTheOldFile) {
-  Store(Complete());
   const std::string before = ReadFile(file);
   const bool stored = [&] {
     const testing::FailingSettingsWrite failing(file);
     return GuardaParametro("param3", "555", op);
   }();
-
   EXPECT_FALSE(stored);
   EXPECT_EQ(ReadFile(file), before);
-  for (const auto& entry : std::filesystem::directory_iterator(file.parent_path())) {
+  for (const auto& entry : fs::directory_iterator(file.parent_path())) {
     EXPECT_EQ(entry.path(), file) << "temp file left behind";
   }
-  Parametros loaded;
   EXPECT_TRUE(CargaParametros(loaded, op));
-  EXPECT_EQ(loaded.PTid, "123");
+  EXPECT_EQ(loaded.PTid, "77");
 }
 
 TEST_F(SettingsTest, SettingsSomeoneElseCouldHaveWrittenAreRefused) {
-  namespace fs = std::filesystem;
-  Store(Complete());
+  ASSERT_TRUE(GuardaParametros(kComplete, op));
   const fs::path own = file.parent_path();
   const fs::path copy = folder / "copy";  // where the links lead: settings as good as ours
   fs::copy(own, copy);
@@ -304,75 +278,58 @@ TEST(SettingsFileText, OtherSectionsAndLinesSurviveAndBlanksInValuesAreKept) {
   EXPECT_THROW(platform::MergeSettingsSection("", {{"a=b", "1"}}), Failure);
 }
 
-// The cipher and the codes, without the file.
-class CipherTest : public ::testing::Test {
- protected:
-  ScratchFolder folder;
-  ScopedEnv log_dir{"TOVALIX_LOG_DIR", folder.path().string()};
-  RecordingOperator op;
-  const std::string_view password = PasswordOf("param5");
-  std::string Log() { return ReadFile(folder / "tovalix.log"); }
-};
-
-TEST_F(CipherTest, AKnownTextDeciphersOnEveryPlatform) {
+TEST_F(SettingsTest, TheCipherDeciphersAKnownTextAndEveryTextWithAFreshSalt) {
+  // Enciphered once by the OpenSSL backend: every backend deciphers it to the same bytes, so
+  // settings stored on one platform load on the other.
   EXPECT_EQ(
-      platform::SystemPasswordCipher().Decipher(testing::kKnownCipherText, testing::kKnownPassword),
-      testing::kKnownPlain);
-}
-
-TEST_F(CipherTest, EnciphersEveryTextAndFreshSaltEachTime) {
-  const std::vector<std::string> texts = {
-      "", "a", "12345678", "https://gw.example.mx/", "Peñón €", std::string("\0\x01\xff", 3)};
-  for (const std::string& text : texts) {
-    const std::string cipher = Encripta(text, password, op);
+      platform::SystemPasswordCipher().Decipher(
+          "diAK8F+G2aW3pA9ymm3rcnaZCbQ5a4MTl8YQtBC7b8V6kApz3nBC39NLvimBtH9PngYPBNZTClNIIBP1d8TK"
+          "g1MnXC1egvEv4WA59sZyDmgNL4AZk21wCMDw++WrAsAidXVwDe/bhrE=",
+          "Quelvan-clave-de-prueba"),
+      "param5=https://pagos.example/gateway.asp ñ");
+  for (const std::string& text :
+       std::vector<std::string>{"", "a", "12345678", "https://gw.example.mx/", "Peñón €",
+                                std::string("\0\x01\xff", 3)}) {
+    const std::string cipher = Encripta(text, PasswordOf("param5"), op);
     ASSERT_FALSE(cipher.empty());
-    EXPECT_EQ(Desencripta(cipher, password, op), text);
-    EXPECT_NE(Encripta(text, password, op), cipher);
+    EXPECT_EQ(Desencripta(cipher, PasswordOf("param5"), op), text);
+    EXPECT_NE(Encripta(text, PasswordOf("param5"), op), cipher);
   }
   EXPECT_TRUE(op.shown.empty());
 }
 
-TEST_F(CipherTest, EveryAlteredByteTruncationAndWrongPasswordFails) {
+TEST_F(SettingsTest, EveryAlteredByteTruncationAndWrongPasswordFailsAndIsReported) {
+  const std::string_view password = PasswordOf("param5");
   const std::string cipher = Encripta("IPP320", password, op);
   const std::string bytes = *platform::DecodeBase64(cipher);
-  std::size_t failures = 0;
-  std::size_t attempts = 0;
+  std::vector<std::pair<std::string, std::string_view>> wrong = {{cipher + "AAAA", password}};
   for (std::size_t i = 0; i < bytes.size(); ++i) {
     std::string altered = bytes;
     altered[i] = static_cast<char>(altered[i] ^ 0x01);
-    ++attempts;
-    failures += Desencripta(platform::EncodeBase64(altered), password, op).empty();
+    wrong.emplace_back(platform::EncodeBase64(altered), password);
   }
   for (std::size_t length = 0; length < cipher.size(); ++length) {
-    ++attempts;
-    failures += Desencripta(cipher.substr(0, length), password, op).empty();
+    wrong.emplace_back(cipher.substr(0, length), password);
   }
   for (const std::string_view other : kParameterKeys) {
-    if (other == "param5") continue;
-    ++attempts;
-    failures += Desencripta(cipher, PasswordOf(other), op).empty();
+    if (other != "param5") wrong.emplace_back(cipher, PasswordOf(other));
   }
-  ++attempts;
-  failures += Desencripta(cipher + "AAAA", password, op).empty();
-  EXPECT_EQ(failures, attempts);
-  EXPECT_EQ(op.shown.size(), attempts);  // each one reported
+  for (const auto& [text, key] : wrong) EXPECT_EQ(Desencripta(text, key, op), "") << text;
+  EXPECT_EQ(op.shown.size(), wrong.size());  // each one reported
   EXPECT_EQ(op.shown.front().style, 0);
   EXPECT_NE(Log().find(op.shown.front().text), std::string::npos);
 }
 
-TEST_F(CipherTest, AsciiCodesAndBack) {
+TEST_F(SettingsTest, AsciiCodesAndBack) {
   EXPECT_EQ(CodificaAscii("AB", op), " 65  66 ");
   EXPECT_EQ(CodificaAscii("ñ€", op), " 241  128 ");  // Windows-1252 codes
   EXPECT_EQ(CodificaAscii("", op), "");
-  EXPECT_EQ(DecodificaAscii(" 65  66 ", op), "AB");
-  EXPECT_EQ(DecodificaAscii(" 65  66", op), "A");  // the last code has no blank behind it
-  EXPECT_EQ(DecodificaAscii("65 66 ", op), "AB");
-  EXPECT_EQ(DecodificaAscii(" 241  128 ", op), "ñ€");
-  EXPECT_TRUE(op.shown.empty());
-  EXPECT_EQ(DecodificaAscii(" 65  6x  66 ", op), "");
-  EXPECT_EQ(DecodificaAscii(" 65  256 ", op), "");
-  EXPECT_EQ(DecodificaAscii(" -1 ", op), "");
-  EXPECT_EQ(op.shown.size(), 3u);
+  const std::pair<const char*, const char*> decoded[] = {
+      {" 65  66 ", "AB"}, {" 65  66", "A"},  // the last code has no blank behind it
+      {"65 66 ", "AB"},   {" 241  128 ", "ñ€"}, {" 65  6x  66 ", ""},
+      {" 65  256 ", ""},  {" -1 ", ""}};
+  for (const auto& [codes, text] : decoded) EXPECT_EQ(DecodificaAscii(codes, op), text) << codes;
+  EXPECT_EQ(op.shown.size(), 3u);  // the three that are no codes
 }
 
 }  // namespace

@@ -11,8 +11,10 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <random>
 #include <regex>
 #include <sstream>
@@ -30,20 +32,19 @@
 namespace tovalix::settings {
 namespace {
 
-using tovalix::testing::ReadFile;
 using tovalix::testing::RecordingOperator;
 using tovalix::testing::ScopedEnv;
-using tovalix::testing::ScratchFolder;
-
-class SilentOperator : public Operator {
- public:
-  void MessageBox(const std::string&, int, const std::string&) override {}
-  void Pump() override {}
-};
 
 unsigned long FromEnvironment(const char* name, unsigned long fallback) {
   const char* text = std::getenv(name);
   return text != nullptr && *text != '\0' ? std::strtoul(text, nullptr, 10) : fallback;
+}
+
+// Says once on `ready` (then closes it) that the writer has stored something.
+void SayStored(int& ready) {
+  if (ready >= 0 && ::write(ready, "1", 1) != 1) ::_exit(4);
+  if (ready >= 0) ::close(ready);
+  ready = -1;
 }
 
 // Starts `writer` in a child process, waits until it says on its pipe that it stored once
@@ -64,66 +65,27 @@ void KillWhileWriting(Writer writer, double share) {
   }
   ::close(ready[1]);
   pollfd first_write{ready[0], POLLIN, 0};
-  const bool wrote = ::poll(&first_write, 1, 60000) == 1;
   char byte = 0;
-  const bool said_so = wrote && ::read(ready[0], &byte, 1) == 1;
+  const bool stored = ::poll(&first_write, 1, 60000) == 1 && ::read(ready[0], &byte, 1) == 1;
   ::close(ready[0]);
-  if (!said_so) ::kill(child, SIGKILL);
-  if (!said_so) ::waitpid(child, nullptr, 0);
-  ASSERT_TRUE(said_so) << "the writer never stored its first generation";
-  const auto first_store = std::chrono::steady_clock::now() - started;
-  std::this_thread::sleep_for(std::chrono::microseconds(200) + 3 * share * first_store);
+  if (stored) {
+    std::this_thread::sleep_for(std::chrono::microseconds(200) +
+                                3 * share * (std::chrono::steady_clock::now() - started));
+  }
   ASSERT_EQ(::kill(child, SIGKILL), 0);
   int status = 0;
   ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(stored) << "the writer never stored its first generation";
   ASSERT_TRUE(WIFSIGNALED(status)) << "the writer stopped on its own: " << status;
 }
 
-// Says once on `ready` (then closes it) that the writer has stored something.
-void SayStored(int& ready) {
-  if (ready < 0) return;
-  if (::write(ready, "1", 1) != 1) ::_exit(4);
-  ::close(ready);
-  ready = -1;
-}
-
-// Runs in the child until killed: generation n stores the text of n under every key.
-[[noreturn]] void WriteForever(unsigned long first, int ready) {
-  SilentOperator op;
-  for (unsigned long n = first;; ++n) {
-    if (n % 7 == 0) {
-      BorraParametros(op);
-      continue;
-    }
-    std::vector<std::pair<std::string, std::string>> values;
-    for (const std::string_view key : kParameterKeys) {
-      values.emplace_back(std::string(key), std::to_string(n));
-    }
-    if (!GuardaParametros(values, op)) ::_exit(3);
-    SayStored(ready);
-  }
-}
-
-// Every line of the stored file is a section, a key with decimal codes and blanks, or empty.
-void ExpectWholeLines(const std::string& text, unsigned long kill) {
-  static const std::regex kLine(R"(\[[A-Za-z]+\]|param[0-9]+=[0-9 ]*|)");
-  if (!text.empty()) {
-    EXPECT_EQ(text.back(), '\n') << "file ends inside a line after kill " << kill;
-  }
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    EXPECT_TRUE(std::regex_match(line, kLine))
-        << "torn line \"" << line << "\" after kill " << kill;
-  }
-}
-
 // Kills a writer started by `start(kill, ready)` TOVALIX_CRASH_KILLS times at random moments;
-// after each kill the file must read as whole lines and `check(loaded, p, stored_text)`
-// judges what CargaParametros made of it.
+// after each kill every line of the file must be whole (a section, a key with decimal codes
+// and blanks, or empty), loading must say why it refused, and `check(loaded, p, text)` judges
+// what CargaParametros made of the file.
 template <typename Start, typename Check>
-void KillRepeatedly(const char* what, Start start, Check check) {
-  ScratchFolder folder;
+void KillRepeatedly(Start start, Check check) {
+  testing::ScratchFolder folder;
   const auto file = folder / "PinPad.ini";
   ScopedEnv settings{"TOVALIX_SETTINGS", file.string()};
   ScopedEnv log_dir{"TOVALIX_LOG_DIR", folder.path().string()};
@@ -131,116 +93,102 @@ void KillRepeatedly(const char* what, Start start, Check check) {
   const unsigned long seed = FromEnvironment("TOVALIX_CRASH_SEED", std::random_device{}());
   std::mt19937 random(static_cast<std::mt19937::result_type>(seed));
   std::uniform_real_distribution<double> share(0, 1);
+  static const std::regex kLine(R"(\[[A-Za-z]+\]|param[0-9]+=[0-9 ]*|)");
   unsigned long complete = 0;
-  unsigned long cleared = 0;
 
-  for (unsigned long kill = 0; kill < kills; ++kill) {
+  for (unsigned long kill = 0; kill < kills && !::testing::Test::HasFailure(); ++kill) {
     SCOPED_TRACE("seed " + std::to_string(seed) + ", kill " + std::to_string(kill));
     KillWhileWriting([&](int ready) { start(kill, ready); }, share(random));
-    if (::testing::Test::HasFatalFailure()) break;
-
-    const std::string text = std::filesystem::exists(file) ? ReadFile(file) : std::string();
-    ExpectWholeLines(text, kill);
+    const std::string text = testing::ReadFile(file);
+    EXPECT_TRUE(text.empty() || text.back() == '\n') << "the file ends inside a line";
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      EXPECT_TRUE(std::regex_match(line, kLine)) << "torn line \"" << line << "\"";
+    }
     RecordingOperator op;
     Parametros p;
     const bool loaded = CargaParametros(p, op);
-    if (loaded) {
-      EXPECT_TRUE(op.shown.empty());
-      ++complete;
-    } else {
-      EXPECT_EQ(op.shown.size(), 1u);  // false always comes with its message
-      ++cleared;
-    }
+    EXPECT_EQ(op.shown.size(), loaded ? 0u : 1u);  // false always comes with its message
+    complete += loaded ? 1 : 0;
     check(loaded, p, text);
-    if (::testing::Test::HasFailure()) break;
   }
-  // Stale temporary files of killed writes are never read back as settings.
+  // Each write clears the leftovers of earlier kills: only the last kill's may remain.
   std::size_t leftovers = 0;
   for (const auto& entry : std::filesystem::directory_iterator(folder.path())) {
     leftovers += entry.path().filename().string().rfind("PinPad.ini.tmp", 0) == 0 ? 1 : 0;
   }
-  std::printf(
-      "%s, %lu kills (seed %lu): %lu complete, %lu empty or cleared, %zu temporary file(s) "
-      "left\n",
-      what, kills, seed, complete, cleared, leftovers);
-  // Each write clears the leftovers of earlier kills: only the last kill's may remain.
   EXPECT_LE(leftovers, 1u);
-  if (kills >= 20) {
-    EXPECT_GT(complete, 0u) << "no kill ever found a stored generation";
-  }
+  EXPECT_TRUE(kills < 20 || complete > 0) << "no kill ever found a stored generation";
+  std::printf("%lu kills (seed %lu): %lu complete\n", kills, seed, complete);
 }
 
 TEST(SettingsUnderKill, AKilledWriterLeavesOneWholeGenerationOrNone) {
-  KillRepeatedly(
-      "settings writer",
-      [](unsigned long kill, int ready) { WriteForever(kill * 1000000 + 1, ready); },
-      [](bool loaded, Parametros& p, const std::string&) {
-        // One generation: every key holds the same text, or every key is empty.
-        std::string generation;
-        for (const std::string_view key : kParameterKeys) {
-          const std::string& value = *FieldOf(p, key);
-          if (value.empty()) continue;
-          if (generation.empty()) generation = value;
-          EXPECT_EQ(value, generation) << key << " comes from another write";
-        }
-        // A stored generation always loads; a refusal leaves nothing behind.
-        EXPECT_EQ(loaded, !generation.empty());
-      });
-}
-
-// Runs in the child until killed: initializes a terminal without PIN pad over and over, store
-// n with serial "SER-n", against a gateway simulator of its own. After each one it stays
-// initialized for as long as that took, as a terminal is used once set up; otherwise a whole
-// terminal would only be seen in the instant before the next initialization erases it.
-[[noreturn]] void InitializeForever(unsigned long first, int ready) {
-  sim::GatewaySimulator gateway;
-  ::setenv("TOVALIX_GATEWAY_URL", gateway.Url().c_str(), 1);
-  SilentOperator op;
-  Cliente cliente(op);
-  for (unsigned long n = first;; ++n) {
-    const std::string store = std::to_string(n);
-    const auto began = std::chrono::steady_clock::now();
-    if (cliente.InicializaPinPad(store, 4321, "NINGUNA", "SER-" + store, "ta_user", "ta_pwd") !=
-        1) {
-      ::_exit(3);
+  // The child stores generation n, the text of n under every key, until it is killed.
+  const auto write_forever = [](unsigned long kill, int ready) {
+    RecordingOperator op;
+    for (unsigned long n = kill * 1000000 + 1;; ++n) {
+      if (n % 7 == 0) {
+        BorraParametros(op);
+        continue;
+      }
+      std::vector<std::pair<std::string, std::string>> values;
+      for (const std::string_view key : kParameterKeys) values.emplace_back(key, std::to_string(n));
+      if (!GuardaParametros(values, op)) ::_exit(3);
+      SayStored(ready);
     }
-    SayStored(ready);
-    std::this_thread::sleep_for(std::chrono::steady_clock::now() - began);
-  }
+  };
+  KillRepeatedly(write_forever, [](bool loaded, Parametros& p, const std::string&) {
+    // One generation: every key holds the same text, or every key is empty.
+    std::string generation;
+    for (const std::string_view key : kParameterKeys) {
+      const std::string& value = *FieldOf(p, key);
+      if (generation.empty()) generation = value;
+      EXPECT_TRUE(value.empty() || value == generation) << key << " comes from another write";
+    }
+    // A stored generation always loads; a refusal leaves nothing behind.
+    EXPECT_EQ(loaded, !generation.empty());
+  });
 }
 
 TEST(SettingsUnderKill, AKilledInitializationLeavesTheWholeTerminalOrAnErasedOne) {
-  // What one whole initialization stores, apart from its store, serial and gateway address.
-  Parametros whole;
-  {
-    ScratchFolder folder;
-    ScopedEnv settings{"TOVALIX_SETTINGS", (folder / "PinPad.ini").string()};
-    ScopedEnv log_dir{"TOVALIX_LOG_DIR", folder.path().string()};
+  // The child initializes a terminal without PIN pad over and over, store n with serial
+  // "SER-n", against a gateway simulator of its own. After each one it stays initialized for
+  // as long as that took, as a terminal is used once set up; otherwise a whole terminal would
+  // only be seen in the instant before the next initialization erases it.
+  const auto initialize_forever = [](unsigned long kill, int ready) {
     sim::GatewaySimulator gateway;
-    ScopedEnv url{"TOVALIX_GATEWAY_URL", gateway.Url()};
+    ::setenv("TOVALIX_GATEWAY_URL", gateway.Url().c_str(), 1);
     RecordingOperator op;
-    ASSERT_EQ(Cliente(op).InicializaPinPad("7", 4321, "NINGUNA", "SER-7", "ta_user", "ta_pwd"), 1);
-    ASSERT_TRUE(CargaParametros(whole, op));
-    ASSERT_FALSE(whole.Telefono.empty());
-    ASSERT_FALSE(whole.Direccion3.empty());
-  }
-  KillRepeatedly(
-      "initialization",
-      [](unsigned long kill, int ready) { InitializeForever(kill * 1000000 + 1, ready); },
-      [&whole](bool loaded, Parametros& p, const std::string& text) {
-        if (!loaded) {
-          // Erased, not half-initialized: no value of a killed initialization stays behind.
-          static const std::regex kStoredValue(R"(param[0-9]+= *[0-9])");
-          EXPECT_FALSE(std::regex_search(text, kStoredValue)) << "part of a terminal was kept";
-          return;
-        }
-        EXPECT_EQ(p.Serie, "SER-" + p.IdStore) << "store and serial of different runs";
-        EXPECT_EQ(p.UrlGateway.rfind("http://127.0.0.1:", 0), 0u) << p.UrlGateway;
-        for (const std::string_view key : kParameterKeys) {
-          if (key == "param1" || key == "param2" || key == "param5") continue;
-          EXPECT_EQ(*FieldOf(p, key), *FieldOf(whole, key)) << key << " is not whole";
-        }
-      });
+    Cliente cliente(op);
+    for (unsigned long n = kill * 1000000 + 1;; ++n) {
+      const std::string store = std::to_string(n);
+      const auto began = std::chrono::steady_clock::now();
+      if (cliente.InicializaPinPad(store, 4321, "NINGUNA", "SER-" + store, "ta", "pwd") != 1) {
+        ::_exit(3);
+      }
+      SayStored(ready);
+      std::this_thread::sleep_for(std::chrono::steady_clock::now() - began);
+    }
+  };
+  // Every whole terminal is the first one seen but for its store, serial and gateway address.
+  std::optional<Parametros> whole;
+  KillRepeatedly(initialize_forever, [&whole](bool loaded, Parametros& p, const std::string& text) {
+    if (!loaded) {
+      // Erased, not half-initialized: no value of a killed initialization stays behind.
+      static const std::regex kStoredValue(R"(param[0-9]+= *[0-9])");
+      EXPECT_FALSE(std::regex_search(text, kStoredValue)) << "a half-initialized terminal was kept";
+      return;
+    }
+    EXPECT_EQ(p.Serie, "SER-" + p.IdStore) << "store and serial of different runs";
+    EXPECT_EQ(p.UrlGateway.rfind("http://127.0.0.1:", 0), 0u) << p.UrlGateway;
+    if (!whole) whole = p;
+    EXPECT_FALSE(whole->Telefono.empty() || whole->Direccion3.empty() || whole->PwdTA.empty());
+    for (const std::string_view key : kParameterKeys) {
+      if (key == "param1" || key == "param2" || key == "param5") continue;
+      EXPECT_EQ(*FieldOf(p, key), *FieldOf(*whole, key)) << key << " is not whole";
+    }
+  });
 }
 
 }  // namespace

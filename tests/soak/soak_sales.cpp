@@ -1,22 +1,20 @@
 // Fault soak: many card sales per PIN pad model against the simulators, each with one seeded
 // random fault on the line (NAK, wrong LRC, garbage, split or paced frames, silence, hang-up
 // mid-frame), at the gateway (status 500, a missing header, a time-out, a dropped connection)
-// or, for the Nurit 293, a failure of its library. Every sale must come back within the
-// deadlines of its flow, with all the keys of a known result in order, ID_Tx "-4" when the
-// gateway received the request and answered unusably, the port closed, no
-// file descriptor left open and no card data in tovalix.log or the operator's messages.
+// or of the Nurit 293's library. Every sale must end within its flow's deadlines with the keys
+// of a known result in order, the port closed, no descriptor left open, no card data in the
+// log, the journal or the messages, and be in doubt (ID_Tx "-4", in the journal) exactly when
+// the gateway received it and answered unusably. Exits 0 only when every sale passed.
 //
-//   soak_sales [--sales N] [--faulty F] [--seed S]
-//   (or TOVALIX_SOAK_SALES / TOVALIX_SOAK_FAULTY / TOVALIX_SOAK_SEED)
+//   soak_sales [--sales N] [--faulty F] [--seed S]  (or TOVALIX_SOAK_SALES / _FAULTY / _SEED)
 //
-// Exits 0 only when every sale passed every check. Card numbers here are made up.
+// With --faulty F each model goes on past its sales until F of them carried a fault.
 #include <dlfcn.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <functional>
 #include <iostream>
 #include <map>
 #include <memory>
@@ -26,13 +24,13 @@
 #include <string>
 #include <vector>
 
-#include "common/number_text.hpp"
 #include "drivers/ingenico/exchange.hpp"
 #include "drivers/ingenico/sale.hpp"
 #include "drivers/nurit293/commands.hpp"
 #include "drivers/optimum/exchange.hpp"
 #include "drivers/optimum/sale.hpp"
 #include "drivers/vx810/sale.hpp"
+#include "gateway/sale_journal.hpp"
 #include "serial/serial_link.hpp"
 #include "sim/gateway/gateway_simulator.hpp"
 #include "sim/ingenico/ingenico_simulator.hpp"
@@ -47,10 +45,12 @@ namespace {
 
 using namespace std::chrono_literals;
 using serial::SerialLink;
+using testing::Keys;
 
 constexpr double kSpeedup = 50;
 constexpr int kGatewayTimeOut = 1;  // seconds, real: the HTTP client does not use the clock
-constexpr auto kGatewayTooLate = 1500ms;
+// The gateway's real-time time-out and the flow's pauses, on the fast clock.
+constexpr double kGatewayAllowance = (kGatewayTimeOut + 3) * kSpeedup;
 
 // Made-up cards, one set per model; none of these may ever show in a log or a message.
 constexpr const char* kIngenicoPan = "4000001234567899";
@@ -65,141 +65,43 @@ constexpr const char* kNuritEmv = "8407A00000000310109F26081122334455667788";
 
 const std::vector<std::string> kPadFaults = {"nak",   "wrong_lrc", "garbage", "split",
                                              "paced", "silence",   "hang_up"};
+const std::vector<std::string> kLibraryFaults = {"library_failure", "library_failure"};
 const std::vector<std::string> kGatewayFaults = {"gateway_500", "missing_header", "time_out",
                                                  "dropped_connection"};
-const std::vector<std::string> kCardSaleHeaders = {"id_store",
-                                                   "truncated",
-                                                   "amount",
-                                                   "tip",
-                                                   "total",
-                                                   "id_transaction",
-                                                   "id_tx",
-                                                   "operation_type",
-                                                   "authorization_number",
-                                                   "pos_entry_mode",
-                                                   "response_message",
-                                                   "affiliation",
-                                                   "opertype",
-                                                   "cardtype",
-                                                   "issuingbank",
-                                                   "id_terminal",
-                                                   "Num_Sec"};
 const std::vector<std::string> kNuritFunctions = {
     "VB_prepareDevice", "VB_startTransaction", "VB_readCardEx",   "VB_notifyResult",
     "VB_displayText",   "VB_endTransaction",   "VB_releaseDevice"};
-
-using testing::Keys;
-using testing::kGatewayAnswerKeys;
-using testing::kGatewayDefaultKeys;
-
-// The Nurit 293 orders its first values its own way.
-Keys FirstKeys(std::initializer_list<const char*> tail) {
-  Keys keys = {"ID_Store",
-               "Truncated",
-               "Amount",
-               "Tip",
-               "Total",
-               "ID_Transaction",
-               "ID_Tx",
-               "Operation_Type",
-               "Authorization_Number",
-               "Response_Message"};
-  keys.insert(keys.end(), tail.begin(), tail.end());
-  return keys;
-}
-
-// Open descriptors of this process.
-std::size_t OpenDescriptors() {
-  std::size_t count = 0;
-  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
-    ++count;
-  }
-  return count;
-}
-
-std::string BuildDir() {
-  const char* dir = std::getenv("TOVALIX_BUILD_DIR");
-  return dir != nullptr ? dir : ".";
-}
-
-// The script API of the simulated Nurit 293 library, through the object the loader opens.
-class NuritScript {
- public:
-  explicit NuritScript(const std::string& path) {
-    handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (handle_ == nullptr) return;
-    reset_ = reinterpret_cast<decltype(reset_)>(dlsym(handle_, "TovalixSimNurit293_Reset"));
-    add_card_ = reinterpret_cast<decltype(add_card_)>(dlsym(handle_, "TovalixSimNurit293_AddCard"));
-    fail_ = reinterpret_cast<decltype(fail_)>(dlsym(handle_, "TovalixSimNurit293_Fail"));
-    prepared_ =
-        reinterpret_cast<decltype(prepared_)>(dlsym(handle_, "TovalixSimNurit293_Prepared"));
-  }
-  ~NuritScript() {
-    if (handle_ != nullptr) dlclose(handle_);
-  }
-  NuritScript(const NuritScript&) = delete;
-  NuritScript& operator=(const NuritScript&) = delete;
-  bool ok() const {
-    return reset_ != nullptr && add_card_ != nullptr && fail_ != nullptr && prepared_ != nullptr;
-  }
-
-  decltype(&TovalixSimNurit293_Reset) reset_ = nullptr;
-  decltype(&TovalixSimNurit293_AddCard) add_card_ = nullptr;
-  decltype(&TovalixSimNurit293_Fail) fail_ = nullptr;
-  decltype(&TovalixSimNurit293_Prepared) prepared_ = nullptr;
-
- private:
-  void* handle_ = nullptr;
-};
 
 enum class Model { kIngenico3070, kIPP320, kVx810, kOptimum, kNurit293 };
 
 struct ModelInfo {
   Model model;
   const char* name;
-  std::vector<Keys> layouts;  // the results a sale may give
+  std::vector<Keys> layouts;  // the results a sale may give besides the gateway's two
   double bound;               // fast-clock seconds a sale may take at most
 };
 
-// The longest a sale may take: its exchanges each at their deadline, the pauses of the flow,
-// and the gateway's real-time time-out (the fast clock runs kSpeedup times faster than it).
-constexpr double GatewayAllowance() {
-  return (kGatewayTimeOut + 3) * kSpeedup;
-}
-
 std::vector<ModelInfo> Models() {
-  const Keys& ingenico = testing::kIngenicoFirstKeys;
-  const Keys& verifone = testing::kVerifoneFirstKeys;
-  const Keys nurit_a = FirstKeys({"Affiliation", "OperType", "CardType", "IssuingBank",
-                                  "ID_Terminal", "EMV_Tags", "ARQC", "AID", "Num_Sec"});
-  const Keys nurit_b = FirstKeys({"Affiliation", "OperType", "CardType", "IssuingBank",
-                                  "ID_Terminal", "Num_Sec", "EMV_Tags", "ARQC", "AID"});
+  // The Nurit 293 starts with the gateway's pre-filled values from ID_Store on, then the chip
+  // values, Num_Sec among the first or last.
+  const Keys& filled = testing::kGatewayDefaultKeys;
+  Keys nurit_a(filled.begin() + 3, filled.end() - 1);
+  nurit_a.insert(nurit_a.end(), {"EMV_Tags", "ARQC", "AID", "Num_Sec"});
+  Keys nurit_b(filled.begin() + 3, filled.end());
+  nurit_b.insert(nurit_b.end(), {"EMV_Tags", "ARQC", "AID"});
   // Ingenico: DSP, up to three IC0, IC1, RMV, DSP, each possibly written again after a NAK.
-  const double ingenico_bound = 12 * drivers::ingenico::kPlazoTeclado + 10 + GatewayAllowance();
+  const double ingenico = 12 * drivers::ingenico::kPlazoTeclado + 10 + kGatewayAllowance;
   // Vx810: ENQ, I02, 72, C23, C30, C31, C34, Z2 and the idle sequence again, with one pause.
-  const double vx810_bound = 16 * SerialLink::kPlazoRecibe + 5 + GatewayAllowance();
+  const double vx810 = 16 * SerialLink::kPlazoRecibe + 5 + kGatewayAllowance;
   // Optimum: card request, chip result, displays and the receipt's print texts.
-  const double optimum_bound = 10 * drivers::optimum::kPlazoRecibeOptimum + 10 + GatewayAllowance();
+  const double optimum = 10 * drivers::optimum::kPlazoRecibeOptimum + 10 + kGatewayAllowance;
   // Nurit 293: no serial deadlines of ours, only the flow's pauses of 3 and 2 seconds.
-  const double nurit_bound = 20 + GatewayAllowance();
   return {
-      {Model::kIngenico3070,
-       "Ingenico 3070",
-       {ingenico, kGatewayAnswerKeys, kGatewayDefaultKeys},
-       ingenico_bound},
-      {Model::kIPP320,
-       "Ingenico iPP320",
-       {ingenico, kGatewayAnswerKeys, kGatewayDefaultKeys},
-       ingenico_bound},
-      {Model::kVx810, "Vx810", {verifone, kGatewayAnswerKeys, kGatewayDefaultKeys}, vx810_bound},
-      {Model::kOptimum,
-       "Optimum",
-       {verifone, kGatewayAnswerKeys, kGatewayDefaultKeys},
-       optimum_bound},
-      {Model::kNurit293,
-       "Nurit 293",
-       {nurit_a, nurit_b, kGatewayAnswerKeys, kGatewayDefaultKeys},
-       nurit_bound},
+      {Model::kIngenico3070, "Ingenico 3070", {testing::kIngenicoFirstKeys}, ingenico},
+      {Model::kIPP320, "Ingenico iPP320", {testing::kIngenicoFirstKeys}, ingenico},
+      {Model::kVx810, "Vx810", {testing::kVerifoneFirstKeys}, vx810},
+      {Model::kOptimum, "Optimum", {testing::kVerifoneFirstKeys}, optimum},
+      {Model::kNurit293, "Nurit 293", {nurit_a, nurit_b}, 20 + kGatewayAllowance},
   };
 }
 
@@ -212,106 +114,102 @@ bool HoldsCardData(const std::string& text) {
   return std::regex_search(text, track);
 }
 
-struct Totals {
-  std::map<std::string, std::size_t> sales;   // by model
-  std::map<std::string, std::size_t> faults;  // by kind, counted only when they happened
-  std::map<std::string, std::size_t> approved;
-  std::map<std::string, std::size_t> faulty;  // by model, sales in which a fault happened
-  std::map<std::string, double> slowest;      // fast-clock seconds, by model
-  std::size_t failures = 0;
+std::size_t OpenDescriptors() {
+  const std::filesystem::directory_iterator fds("/proc/self/fd");
+  return static_cast<std::size_t>(std::distance(begin(fds), end(fds)));
+}
+
+// The script API of the simulated Nurit 293 library, in the very object the driver loads.
+struct NuritScript {
+  std::unique_ptr<void, int (*)(void*)> handle;
+  template <typename F>
+  F Get(const char* name) const {
+    return handle ? reinterpret_cast<F>(dlsym(handle.get(), name)) : nullptr;
+  }
+  decltype(&TovalixSimNurit293_Reset) reset = Get<decltype(reset)>("TovalixSimNurit293_Reset");
+  decltype(&TovalixSimNurit293_AddCard) add_card =
+      Get<decltype(add_card)>("TovalixSimNurit293_AddCard");
+  decltype(&TovalixSimNurit293_Fail) fail = Get<decltype(fail)>("TovalixSimNurit293_Fail");
+  decltype(&TovalixSimNurit293_Prepared) prepared =
+      Get<decltype(prepared)>("TovalixSimNurit293_Prepared");
 };
 
-class Soak {
- public:
-  Soak(unsigned seed, Totals& totals, NuritScript& nurit, std::string nurit_path)
-      : random_(seed), totals_(totals), nurit_(nurit), nurit_path_(std::move(nurit_path)) {}
+// What the sales of one model came to.
+struct Counts {
+  std::size_t sales = 0, faulty = 0, approved = 0;
+  double slowest = 0;  // fast-clock seconds
+};
 
-  void Sale(const ModelInfo& info, std::size_t number);
+struct Soak {
+  std::mt19937 random;
+  const NuritScript& nurit;
+  std::string nurit_path;
+  std::map<std::string, std::size_t> faults;  // by kind, when they happened
+  std::size_t failures = 0;
 
- private:
+  int Between(int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); }
   template <typename T>
   const T& Pick(const std::vector<T>& from) {
-    return from[std::uniform_int_distribution<std::size_t>(0, from.size() - 1)(random_)];
+    return from[static_cast<std::size_t>(Between(0, static_cast<int>(from.size()) - 1))];
   }
-  int Between(int low, int high) { return std::uniform_int_distribution<int>(low, high)(random_); }
-
-  sim::LineFault PadFault(const std::string& kind);
-  void ArmGateway(sim::GatewaySimulator& gateway, const std::string& kind);
-  void Fail(const ModelInfo& info, std::size_t number, const std::string& fault,
-            const std::string& what);
-
-  std::mt19937 random_;
-  Totals& totals_;
-  NuritScript& nurit_;
-  std::string nurit_path_;
+  sim::LineFault PadFault(const std::string& kind) {
+    using Kind = sim::LineFault::Kind;
+    sim::LineFault fault;
+    if (kind == "nak") fault.kind = Kind::kNak;
+    if (kind == "wrong_lrc") fault.kind = Kind::kWrongLrc;
+    if (kind == "silence") fault.kind = Kind::kSilence;
+    if (kind == "garbage") fault.how.WithGarbage("\x13\xff\x02Z", Between(0, 1) ? "\x03q" : "");
+    if (kind == "split") {
+      fault.how.SplitAt({1, static_cast<std::size_t>(Between(2, 6)), 9},
+                        std::chrono::microseconds(Between(100, 20000)));
+    }
+    if (kind == "paced") fault.how.Paced();
+    if (kind == "hang_up") fault.how.HangUpAfter(static_cast<std::size_t>(Between(0, 12)));
+    return fault;
+  }
+  void Sale(const ModelInfo& info, std::size_t number, Counts& counts);
 };
 
-sim::LineFault Soak::PadFault(const std::string& kind) {
-  using Kind = sim::LineFault::Kind;
-  sim::LineFault fault;
-  if (kind == "nak") fault.kind = Kind::kNak;
-  if (kind == "wrong_lrc") fault.kind = Kind::kWrongLrc;
-  if (kind == "silence") fault.kind = Kind::kSilence;
-  if (kind == "garbage") fault.how.WithGarbage("\x13\xff\x02Z", Between(0, 1) ? "\x03q" : "");
-  if (kind == "split") {
-    fault.how.SplitAt({1, static_cast<std::size_t>(Between(2, 6)), 9},
-                      std::chrono::microseconds(Between(100, 20000)));
-  }
-  if (kind == "paced") fault.how.Paced();
-  if (kind == "hang_up") fault.how.HangUpAfter(static_cast<std::size_t>(Between(0, 12)));
-  return fault;
-}
-
-void Soak::ArmGateway(sim::GatewaySimulator& gateway, const std::string& kind) {
-  const std::string header = Pick(kCardSaleHeaders);
-  gateway.SetScript([kind, header](const sim::GatewayRequest&, sim::GatewayAnswer& answer) {
-    if (kind == "gateway_500") answer.status = 500;
-    if (kind == "missing_header") answer.Remove(header);
-    if (kind == "time_out") answer.delay = kGatewayTooLate;
-    if (kind == "dropped_connection") answer.drop = true;
-  });
-}
-
-void Soak::Fail(const ModelInfo& info, std::size_t number, const std::string& fault,
-                const std::string& what) {
-  ++totals_.failures;
-  std::cout << "FAILURE " << info.name << " sale " << number << " (" << fault << "): " << what
-            << "\n";
-}
-
-void Soak::Sale(const ModelInfo& info, std::size_t number) {
-  const bool nurit = info.model == Model::kNurit293;
+void Soak::Sale(const ModelInfo& info, std::size_t number, Counts& counts) {
   // One fault per sale, or none one time in twelve.
   std::vector<std::string> kinds = kGatewayFaults;
-  if (nurit) {
-    kinds.push_back("library_failure");
-    kinds.push_back("library_failure");
-  } else {
-    kinds.insert(kinds.end(), kPadFaults.begin(), kPadFaults.end());
-  }
+  const auto& own = info.model == Model::kNurit293 ? kLibraryFaults : kPadFaults;
+  kinds.insert(kinds.end(), own.begin(), own.end());
   kinds.push_back("none");
   const std::string fault = Pick(kinds);
-  const bool gateway_fault =
-      std::find(kGatewayFaults.begin(), kGatewayFaults.end(), fault) != kGatewayFaults.end();
+  const bool gateway_fault = std::count(kGatewayFaults.begin(), kGatewayFaults.end(), fault) > 0;
+  const bool pad_fault = std::count(kPadFaults.begin(), kPadFaults.end(), fault) > 0;
   const bool chip = Between(0, 1) == 1;
+  const auto send_number = static_cast<std::size_t>(Between(0, 13));
+  const auto header = static_cast<std::size_t>(Between(0, 99));
 
   const std::size_t descriptors_before = OpenDescriptors();
-  bool fired = false;
-  bool link_open = false;
-  bool reader_on = false;
-  bool nurit_prepared = false;
-  std::string log;
-  std::vector<std::string> messages;
+  std::vector<std::string> problems;
+  const auto check = [&problems](bool sound, const std::string& what) {
+    if (!sound) problems.push_back(what);
+  };
+  bool fired = fault == "library_failure";
   Dictionary result;
   double elapsed = 0;
   {
-    testing::ScratchFolder logs;
-    testing::ScopedEnv log_dir{"TOVALIX_LOG_DIR", logs.path().string()};
+    // The log and the sale journal (beside the settings file) go to a folder of this sale.
+    testing::ScratchFolder folder;
+    testing::ScopedEnv log_dir{"TOVALIX_LOG_DIR", folder.path().string()};
+    testing::ScopedEnv settings{"TOVALIX_SETTINGS", (folder / "PinPad.ini").string()};
     testing::RecordingOperator op;
     platform::FastClock clock{kSpeedup};
     SerialLink link{op, clock};
     sim::GatewaySimulator gateway;
-    if (gateway_fault) ArmGateway(gateway, fault);
+    if (gateway_fault) {
+      gateway.SetScript([fault, header](const sim::GatewayRequest&, sim::GatewayAnswer& answer) {
+        if (fault == "gateway_500") answer.status = 500;
+        if (fault == "missing_header" && !answer.headers.empty()) {
+          answer.Remove(answer.headers[header % answer.headers.size()].first);
+        }
+        if (fault == "time_out") answer.delay = 1500ms;
+        if (fault == "dropped_connection") answer.drop = true;
+      });
+    }
 
     drivers::SolicitudVenta solicitud;
     solicitud.ID_Store = 5;
@@ -328,9 +226,18 @@ void Soak::Sale(const ModelInfo& info, std::size_t number) {
     parametros.UrlGateway = gateway.Url();
     parametros.TimeOutCreditDebit = solicitud.TimeOut;
     std::int16_t modo = 0;
-
+    std::string puerto = "COM3";
+    drivers::EntornoVenta entorno{link, parametros, puerto, modo, op, clock};
     std::unique_ptr<sim::PinPadSimulator> pad;
-    const std::size_t send_number = static_cast<std::size_t>(Between(0, 13));
+    const auto use = [&](std::unique_ptr<sim::PinPadSimulator> simulator, std::string serie,
+                         std::string tipo) {
+      pad = std::move(simulator);
+      if (pad_fault) pad->AddLineFault(send_number, PadFault(fault));
+      puerto = pad->PortPath();
+      parametros.Serie = std::move(serie);
+      parametros.Tipo = std::move(tipo);
+    };
+
     const double start = clock.Now();
     switch (info.model) {
       case Model::kIngenico3070:
@@ -340,9 +247,10 @@ void Soak::Sale(const ModelInfo& info, std::size_t number) {
             ipp ? sim::IngenicoModel::kIPP320 : sim::IngenicoModel::kIngenico3070);
         ingenico->QueueReading(chip ? sim::CardReading::Chip(kIngenicoPan, "4912")
                                     : sim::CardReading::Stripe(kIngenicoPan, "4912"));
-        parametros.Serie = "SERIE-01";
-        parametros.Tipo = ipp ? "IPP320" : "INGENICO3070";
-        pad = std::move(ingenico);
+        use(std::move(ingenico), "SERIE-01", ipp ? "IPP320" : "INGENICO3070");
+        result = drivers::ingenico::VentaIngenico(
+            entorno, solicitud,
+            ipp ? drivers::ingenico::Modelo::kIPP320 : drivers::ingenico::Modelo::kIngenico3070);
         break;
       }
       case Model::kVx810: {
@@ -352,55 +260,26 @@ void Soak::Sale(const ModelInfo& info, std::size_t number) {
         } else {
           vx810->QueueStripeSale(kVx810Track2, kVx810Track1);
         }
-        parametros.Serie = "801234567";
-        parametros.Tipo = "Vx810";
-        pad = std::move(vx810);
+        use(std::move(vx810), "801234567", "Vx810");
+        result = drivers::vx810::VentaVx810(entorno, solicitud);
         break;
       }
       case Model::kOptimum: {
         auto optimum = std::make_unique<sim::OptimumPinPad>();
         optimum->Queue(chip ? sim::OptimumReading::Chip() : sim::OptimumReading::Stripe());
-        parametros.Serie = std::string(sim::OptimumPinPad::kDefaultSerial);
-        parametros.Tipo = "OPTIMUM";
+        use(std::move(optimum), std::string(sim::OptimumPinPad::kDefaultSerial), "OPTIMUM");
         parametros.Descripcion = "ABARROTES LA PRUEBA";
-        pad = std::move(optimum);
-        break;
-      }
-      case Model::kNurit293:
-        break;
-    }
-    if (pad != nullptr && !gateway_fault && fault != "none") {
-      pad->AddLineFault(send_number, PadFault(fault));
-    }
-    const std::string puerto = pad != nullptr ? pad->PortPath() : "COM3";
-    drivers::EntornoVenta entorno{link, parametros, puerto, modo, op, clock};
-
-    switch (info.model) {
-      case Model::kIngenico3070:
-      case Model::kIPP320:
-        result = drivers::ingenico::VentaIngenico(entorno, solicitud,
-                                                  info.model == Model::kIPP320
-                                                      ? drivers::ingenico::Modelo::kIPP320
-                                                      : drivers::ingenico::Modelo::kIngenico3070);
-        break;
-      case Model::kVx810:
-        result = drivers::vx810::VentaVx810(entorno, solicitud);
-        break;
-      case Model::kOptimum:
         result = drivers::optimum::VentaOptimum(entorno, solicitud);
         break;
+      }
       case Model::kNurit293: {
-        nurit_.reset_();
-        if (chip) {
-          nurit_.add_card_("Chip", kNuritTrack2, kNuritTrack1, kNuritEmv);
-        } else {
-          nurit_.add_card_("MagStripe", kNuritTrack2, kNuritTrack1, nullptr);
+        nurit.reset();
+        nurit.add_card(chip ? "Chip" : "MagStripe", kNuritTrack2, kNuritTrack1,
+                       chip ? kNuritEmv : nullptr);
+        if (fired) {
+          nurit.fail(Pick(kNuritFunctions).c_str(), -1, Between(1, 60), "Falla simulada");
         }
-        if (fault == "library_failure") {
-          nurit_.fail_(Pick(kNuritFunctions).c_str(), -1, Between(1, 60), "Falla simulada");
-          fired = true;
-        }
-        testing::ScopedEnv library{"TOVALIX_NURIT293_LIB", nurit_path_};
+        testing::ScopedEnv library{"TOVALIX_NURIT293_LIB", nurit_path};
         Dictionary entrada;
         for (const auto& [key, value] : std::vector<std::pair<const char*, std::string>>{
                  {"ID_Store", "5"},
@@ -409,72 +288,65 @@ void Soak::Sale(const ModelInfo& info, std::size_t number) {
                  {"Total", solicitud.Total.Text()},
                  {"ID_Transaction", std::to_string(solicitud.ID_Transaction)},
                  {"Operation_Type", "1"},
-                 {"Authorization_Number", ""},
                  {"Port", "COM3"},
-                 {"Cvv2", ""},
                  {"FunctionType", "1"},
                  {"Serial", "SER-01"},
                  {"PTid", "4711"},
-                 {"InitialDeferment", ""},
-                 {"NumberOfPayments", ""},
-                 {"PlanType", ""},
                  {"ID_Client_Tx", "11"},
                  {"ID_Server_Tx", "22"}}) {
           entrada.Add(key, value);
         }
         result =
             drivers::nurit293::UnicaBancaria(entrada, gateway.Url(), solicitud.TimeOut, op, clock);
-        nurit_prepared = nurit_.prepared_() != 0;
+        check(nurit.prepared() == 0, "the Nurit 293 was left prepared");
         break;
       }
     }
     elapsed = clock.Now() - start;
-    link_open = link.EstaAbierto();
-    reader_on = link.LectorActivo();
-    if (pad != nullptr && !gateway_fault && fault != "none") fired = pad->LineFaultsFired() > 0;
+    check(!link.EstaAbierto(), "the port was left open");
+    check(!link.LectorActivo(), "the reader was left on");
+    if (pad_fault) fired = pad->LineFaultsFired() > 0;
     if (gateway_fault) fired = gateway.RequestCount() > 0;
+    const bool reached = gateway.RequestCount() > 0;
     gateway.Stop();
     pad.reset();
-    log = testing::ReadFile(logs / "tovalix.log");
-    messages = op.Texts();
+
+    const bool in_doubt = result.Exists("ID_Tx") && result.Item("ID_Tx") == "-4";
+    // The gateway got the request and gave no usable answer: the sale may have been charged.
+    check(!gateway_fault || !fired || in_doubt, "a request the gateway received is not in doubt");
+    const std::string journal = testing::ReadFile(folder / "journal.jsonl");
+    check(!reached || journal.find("\"state\":\"outcome\"") != std::string::npos,
+          "a request the gateway received has no outcome in the journal");
+    check(gateway::SalesInDoubt().size() == (in_doubt ? 1u : 0u),
+          "the journal's sales in doubt are not this sale's");
+    check(!HoldsCardData(journal), "card data in the journal");
+    check(!HoldsCardData(testing::ReadFile(folder / "tovalix.log")), "card data in tovalix.log");
+    for (const auto& message : op.Texts()) {
+      check(!HoldsCardData(message), "card data in an operator message");
+    }
   }
   const std::size_t descriptors_after = OpenDescriptors();
-
-  ++totals_.sales[info.name];
-  if (fired) {
-    ++totals_.faults[fault];
-    ++totals_.faulty[info.name];
-  }
-  if (result.Exists("Response_Message") && result.Item("Response_Message") == "APROBADA") {
-    ++totals_.approved[info.name];
-  }
-  totals_.slowest[info.name] = std::max(totals_.slowest[info.name], elapsed);
-
-  if (elapsed > info.bound) {
-    Fail(info, number, fault,
-         "took " + std::to_string(elapsed) + " s, more than " + std::to_string(info.bound));
-  }
+  check(descriptors_after == descriptors_before,
+        "descriptors " + std::to_string(descriptors_before) + " before, " +
+            std::to_string(descriptors_after) + " after");
+  check(elapsed <= info.bound,
+        "took " + std::to_string(elapsed) + " s, more than " + std::to_string(info.bound));
   const Keys keys = result.Keys();
-  if (std::find(info.layouts.begin(), info.layouts.end(), keys) == info.layouts.end()) {
-    std::string listed;
-    for (const auto& key : keys) listed += key + " ";
-    Fail(info, number, fault, "result keys not in a known order: " + listed);
-  }
-  // The gateway got the request and gave no usable answer: the sale may have been charged.
-  if (gateway_fault && fired && !(result.Exists("ID_Tx") && result.Item("ID_Tx") == "-4")) {
-    Fail(info, number, fault, "a request the gateway received is not in doubt (ID_Tx -4)");
-  }
-  if (link_open) Fail(info, number, fault, "the port was left open");
-  if (reader_on) Fail(info, number, fault, "the reader was left on");
-  if (nurit_prepared) Fail(info, number, fault, "the Nurit 293 was left prepared");
-  if (descriptors_after != descriptors_before) {
-    Fail(info, number, fault,
-         "descriptors " + std::to_string(descriptors_before) + " before, " +
-             std::to_string(descriptors_after) + " after");
-  }
-  if (HoldsCardData(log)) Fail(info, number, fault, "card data in tovalix.log");
-  for (const auto& message : messages) {
-    if (HoldsCardData(message)) Fail(info, number, fault, "card data in an operator message");
+  std::string listed;
+  for (const auto& key : keys) listed += key + " ";
+  check(keys == testing::kGatewayAnswerKeys || keys == testing::kGatewayDefaultKeys ||
+            std::count(info.layouts.begin(), info.layouts.end(), keys) > 0,
+        "result keys not in a known order: " + listed);
+
+  ++counts.sales;
+  counts.faulty += fired ? 1 : 0;
+  counts.approved += result.Item("Response_Message") == "APROBADA" ? 1 : 0;
+  counts.slowest = std::max(counts.slowest, elapsed);
+  faults[fault] += fired ? 1 : 0;
+  failures += problems.size();
+  for (const auto& problem : problems) {
+    std::cout << "FAILURE " << info.name << " sale " << number << " (" << fault << "): " << problem
+              << "\n";
   }
 }
 
@@ -492,55 +364,36 @@ std::optional<unsigned long> Setting(int argc, char** argv, const std::string& f
 
 int Run(int argc, char** argv) {
   const unsigned long sales = Setting(argc, argv, "--sales", "TOVALIX_SOAK_SALES").value_or(20);
-  // With --faulty N each model goes on past its sales until N of them carried a fault.
   const unsigned long faulty = Setting(argc, argv, "--faulty", "TOVALIX_SOAK_FAULTY").value_or(0);
   const unsigned seed = static_cast<unsigned>(
       Setting(argc, argv, "--seed", "TOVALIX_SOAK_SEED").value_or(std::random_device{}()));
-  std::cout << "soak: " << sales << " sales per model";
-  if (faulty > 0) std::cout << " and at least " << faulty << " with a fault";
-  std::cout << ", seed " << seed << " (rerun with the same options and --seed " << seed << ")\n"
-            << std::flush;
-
-  const std::string nurit_path = BuildDir() + "/lib/libtovalix_nurit293_sim.so";
-  NuritScript nurit(nurit_path);
-  if (!nurit.ok()) {
+  std::cout << "soak: seed " << seed << " (rerun with --seed " << seed << ")\n" << std::flush;
+  const char* build = std::getenv("TOVALIX_BUILD_DIR");
+  const std::string nurit_path =
+      std::string(build != nullptr ? build : ".") + "/lib/libtovalix_nurit293_sim.so";
+  const NuritScript nurit{{dlopen(nurit_path.c_str(), RTLD_NOW | RTLD_LOCAL), dlclose}};
+  if (!nurit.reset || !nurit.add_card || !nurit.fail || !nurit.prepared) {
     std::cout << "simulated Nurit 293 library not found at " << nurit_path << "\n";
     return 1;
   }
-  Totals totals;
-  Soak soak(seed, totals, nurit, nurit_path);
-  const auto models = Models();
-  for (const ModelInfo& info : models) {
+  Soak soak{std::mt19937(seed), nurit, nurit_path, {}, 0};
+  for (const ModelInfo& info : Models()) {
+    Counts counts;
     // The cap keeps a soak whose faults stopped firing from running for ever.
     const unsigned long cap = std::max(sales, 4 * faulty);
-    for (unsigned long n = 0; n < cap && (n < sales || totals.faulty[info.name] < faulty); ++n) {
-      soak.Sale(info, n);
+    for (unsigned long n = 0; n < cap && (n < sales || counts.faulty < faulty); ++n) {
+      soak.Sale(info, n, counts);
     }
-    if (totals.faulty[info.name] < faulty) {
-      std::cout << "FAILURE " << info.name << ": only " << totals.faulty[info.name]
-                << " sales with a fault in " << cap << "\n";
-      ++totals.failures;
-    }
+    soak.failures += counts.faulty < faulty ? 1 : 0;
+    std::printf(
+        "%s: %zu sales, %zu with a fault (%lu wanted), %zu approved, slowest %.1f s of %.1f\n",
+        info.name, counts.sales, counts.faulty, faulty, counts.approved, counts.slowest,
+        info.bound);
   }
-
-  std::size_t all_sales = 0;
-  std::size_t all_faults = 0;
-  std::cout
-      << "\nmodel             sales  with a fault  approved  slowest (fast s)  bound (fast s)\n";
-  for (const ModelInfo& info : models) {
-    all_sales += totals.sales[info.name];
-    std::printf("%-16s %6zu %13zu %9zu %17.1f %15.1f\n", info.name, totals.sales[info.name],
-                totals.faulty[info.name], totals.approved[info.name], totals.slowest[info.name],
-                info.bound);
-  }
-  std::cout << "\nfaults injected by kind\n";
-  for (const auto& [kind, count] : totals.faults) {
-    all_faults += count;
-    std::printf("  %-20s %6zu\n", kind.c_str(), count);
-  }
-  std::printf("\nsales %zu, faults injected %zu, failures found %zu\n", all_sales, all_faults,
-              totals.failures);
-  return totals.failures == 0 ? 0 : 1;
+  std::cout << "faults that happened:";
+  for (const auto& [kind, count] : soak.faults) std::cout << " " << kind << " " << count;
+  std::cout << "\nfailures found: " << soak.failures << "\n";
+  return soak.failures == 0 ? 0 : 1;
 }
 
 }  // namespace

@@ -85,13 +85,12 @@ bool IsPrivateToUser(const std::filesystem::path& path);
 class FailingSettingsWrite {
  public:
   explicit FailingSettingsWrite(const std::filesystem::path& file);
-  ~FailingSettingsWrite();
+  ~FailingSettingsWrite() { undo_(); }
   FailingSettingsWrite(const FailingSettingsWrite&) = delete;
   FailingSettingsWrite& operator=(const FailingSettingsWrite&) = delete;
 
  private:
-  struct State;
-  State* state_;
+  std::function<void()> undo_;
 };
 
 // A way of making settings untrustworthy: `spoil` changes `named` (false when this user cannot

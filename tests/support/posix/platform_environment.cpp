@@ -22,23 +22,17 @@ bool IsPrivateToUser(const fs::path& path) {
   return (info.st_mode & 0777) == (S_ISDIR(info.st_mode) ? 0700u : 0600u);
 }
 
-struct FailingSettingsWrite::State {
+FailingSettingsWrite::FailingSettingsWrite(const fs::path&) {
+  const auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
   rlimit old_limit{};
-  void (*old_handler)(int) = SIG_DFL;
-};
-
-FailingSettingsWrite::FailingSettingsWrite(const fs::path&) : state_(new State) {
-  state_->old_handler = std::signal(SIGXFSZ, SIG_IGN);
-  ::getrlimit(RLIMIT_FSIZE, &state_->old_limit);
-  rlimit small = state_->old_limit;
+  ::getrlimit(RLIMIT_FSIZE, &old_limit);
+  rlimit small = old_limit;
   small.rlim_cur = 64;
   ::setrlimit(RLIMIT_FSIZE, &small);
-}
-
-FailingSettingsWrite::~FailingSettingsWrite() {
-  ::setrlimit(RLIMIT_FSIZE, &state_->old_limit);
-  std::signal(SIGXFSZ, state_->old_handler);
-  delete state_;
+  undo_ = [=] {
+    ::setrlimit(RLIMIT_FSIZE, &old_limit);
+    std::signal(SIGXFSZ, old_handler);
+  };
 }
 
 std::vector<SettingsSpoiler> OwnershipSpoilers(const fs::path& file) {

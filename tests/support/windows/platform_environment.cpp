@@ -90,17 +90,12 @@ bool IsPrivateToUser(const fs::path& path) {
   return only_trusted;
 }
 
-struct FailingSettingsWrite::State {
-  HANDLE held;
-};
-
-FailingSettingsWrite::FailingSettingsWrite(const fs::path& file)
-    : state_(new State{CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)}) {}
-
-FailingSettingsWrite::~FailingSettingsWrite() {
-  if (state_->held != INVALID_HANDLE_VALUE) CloseHandle(state_->held);
-  delete state_;
+FailingSettingsWrite::FailingSettingsWrite(const fs::path& file) {
+  const HANDLE held = CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  undo_ = [held] {
+    if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
+  };
 }
 
 std::vector<SettingsSpoiler> OwnershipSpoilers(const fs::path& file) {
