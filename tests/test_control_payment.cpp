@@ -85,40 +85,37 @@ TEST_F(PaymentChecks, SettingsAndSentDataChecksInTheirOrder) {
   using Overrides = std::map<std::string, std::string>;
   const std::string store = "EL ID STORE QUE MANDO NO ES VALIDO.";
   const std::string operation = "El Operation_Type solo puede tener valor de 1,2 ó 3";
-  const std::string insecure =
-      "La dirección http://pagos.example/gateway.asp no es segura. Los datos de tarjeta, NIP y "
-      "contraseñas sólo se envían por https. Llame al técnico.";
   const std::string read = "VALIDACION DE LOS DATOS LEIDOS DE LA PIN PAD";
-  const std::string deferment =
-      "La longitud del parámetro InitialDeferment es incorrecta, verifíquelo.";
-  const std::string tip = "El Monto de la Propina no puede ser  menor  a cero.";
-  const std::string zero = "El Authorization Number no puede ser menor o igual a cero.";
   const std::string serial = "La longitud del No. Serie del Pinpad es incorrecto.";
+  struct Box {
+    int style;
+    std::string title = "";
+    std::string text = "";  // "TOVALIX: " and the message when empty
+  };
   struct Row {
     std::string stores;
     Overrides overrides;
     Pago pago;
     std::string message;
-    std::optional<ShownMessage> box;
+    std::optional<Box> box;
     std::string model = "IPP320";
   };
   // clang-format off
   const Row rows[] = {
       // A model named in lower case has no ports to look on: only the lookup's own box.
       {"5", {}, {}, "La terminal no fué detectada. Verifique que este conectada.",
-       ShownMessage{"TOVALIX: No se pudo definir el puerto donde esta conectada la Pin Pad", Operator::kPlain, ""}, "ipp320"},
+       Box{Operator::kPlain, "", "TOVALIX: No se pudo definir el puerto donde esta conectada la Pin Pad"}, "ipp320"},
       {"6", {{"param5", "https://pagos.example/gateway.asp"}}, {}, store, {}},
-      {"6", {{"param5", "http://pagos.example/gateway.asp"}}, {}, insecure,
-       ShownMessage{"TOVALIX: " + insecure, Operator::kPlain, ""}},
+      {"6", {{"param5", "http://pagos.example/gateway.asp"}}, {}, "La dirección http://pagos.example/gateway.asp no es "
+       "segura. Los datos de tarjeta, NIP y contraseñas sólo se envían por https. Llame al técnico.", Box{Operator::kPlain}},
       {"6", {{"param2", std::string(20, '7')}}, {}, store, {}},
-      {"6", {{"param2", std::string(21, '7')}}, {}, serial,
-       ShownMessage{"TOVALIX: " + serial, Operator::kCritical, read}},
+      {"6", {{"param2", std::string(21, '7')}}, {}, serial, Box{Operator::kCritical, read}},
       {"6", {{"param3", "123456789"}}, {}, store, {}},
       {"6", {{"param3", "1234567890"}}, {}, "El número de terminal es máximo de 9 dígitos",
-       ShownMessage{"TOVALIX: El número de terminal es máximo de 9 dígitos.", Operator::kCritical, read}},
+       Box{Operator::kCritical, read, "TOVALIX: El número de terminal es máximo de 9 dígitos."}},
       {"6", {{"param3", "12A4"}}, {}, "El número de terminal debe ser numérico.", {}},
       // The plan fields: blank or two digits.
-      {"6", {}, {.deferment = "3"}, deferment, ShownMessage{"TOVALIX: " + deferment, Operator::kPlain, ""}},
+      {"6", {}, {.deferment = "3"}, "La longitud del parámetro InitialDeferment es incorrecta, verifíquelo.", Box{Operator::kPlain}},
       {"6", {}, {.deferment = "03"}, store, {}},
       {"6", {}, {.deferment = "   "}, store, {}},
       {"6", {}, {.deferment = "3a"}, "El campo InitialDeferment solo debe traer números. Verifíquelo.", {}},
@@ -128,18 +125,18 @@ TEST_F(PaymentChecks, SettingsAndSentDataChecksInTheirOrder) {
       {"5,17,230", {}, {.store = 5, .operation = 4}, operation, {}},
       {"5,17,230", {}, {.store = 17, .operation = 4}, operation, {}},
       {"5,17,230", {}, {.store = 230, .operation = 4}, operation, {}},
-      {"5,17,230", {}, {.store = 23}, store, ShownMessage{"TOVALIX: " + store, Operator::kCritical, ""}},
+      {"5,17,230", {}, {.store = 23}, store, Box{Operator::kCritical}},
       // The amounts agree to the cent.
       {"5", {}, {.amount = 10.10, .tip = 0.20, .total = 10.30, .operation = 4}, operation, {}},
       {"5", {}, {.amount = 10.10, .tip = 0.20, .total = 10.31, .operation = 4},
        "El Total de la Compra reportado no coincide con la suma del Monto y la Propina.", {}},
       {"5", {}, {.operation = 4}, operation, {}},
-      {"5", {}, {.tip = -1, .total = 99, .operation = 4}, tip,
-       ShownMessage{"TOVALIX: " + tip, Operator::kCritical, "VALIDACION DE LOS DATOS ENVIADOS PARA SER OPERADOS"}},
+      {"5", {}, {.tip = -1, .total = 99, .operation = 4}, "El Monto de la Propina no puede ser  menor  a cero.",
+       Box{Operator::kCritical, "VALIDACION DE LOS DATOS ENVIADOS PARA SER OPERADOS"}},
       {"5", {}, {.amount = 0, .total = 0}, "El Monto del Cobro no puede ser menor o igual a cero.", {}},
       // The authorization, for cancellations only.
-      {"5", {}, {.operation = 2, .authorization = "000000"}, zero,
-       ShownMessage{"TOVALIX: " + zero, Operator::kPlain, ""}},
+      {"5", {}, {.operation = 2, .authorization = "000000"}, "El Authorization Number no puede ser menor o igual a cero.",
+       Box{Operator::kPlain}},
       {"5", {}, {.operation = 2, .authorization = "ABC"}, "No ingresó el AutorizationNumber para la Cancelación.", {}},
       {"5", {}, {.authorization = "123456"}, "Solo en cancelaciones se debe llenar el Authorization Number.", {}},
       // A verification needs a transaction id before the PIN pad data are checked.
@@ -156,7 +153,8 @@ TEST_F(PaymentChecks, SettingsAndSentDataChecksInTheirOrder) {
     EXPECT_EQ(Pay(row.pago).Item("Response_Message"), row.message);
     ASSERT_EQ(op.shown.size(), 1u);
     if (row.box) {
-      EXPECT_EQ(op.shown[0], *row.box);
+      const std::string text = row.box->text.empty() ? "TOVALIX: " + row.message : row.box->text;
+      EXPECT_EQ(op.shown[0], (ShownMessage{text, row.box->style, row.box->title}));
     }
   }
 }

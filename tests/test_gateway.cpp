@@ -333,32 +333,26 @@ TEST_F(GatewayTest, ConfigRefusalsAndFailuresReturnThePrefilledResult) {
   struct Row {
     int status;
     std::string id_error, message;
-    std::vector<std::string> shown;
+    std::string shown;  // each text the installer saw, followed by "|"
     std::string store = "1234";
   };
   const Row rows[] = {
-      {200,
-       "17",
-       "DISPOSITIVO NO EXISTE O ESTA INACTIVO",
-       {"TOVALIX: No dió de Alta el Número de Serie de la terminal que está instalando. Por "
-        "favor llame a Operaciones al Tel.55 1234 5678 para que le dén de alta la Terminal y "
-        "pueda continuar con la operación."}},
-      {200, "9", "TIENDA SUSPENDIDA", {"TIENDA SUSPENDIDA"}},
+      {200, "17", "DISPOSITIVO NO EXISTE O ESTA INACTIVO",
+       "TOVALIX: No dió de Alta el Número de Serie de la terminal que está instalando. Por favor "
+       "llame a Operaciones al Tel.55 1234 5678 para que le dén de alta la Terminal y pueda "
+       "continuar con la operación.|"},
+      {200, "9", "TIENDA SUSPENDIDA", "TIENDA SUSPENDIDA|"},
       // A peer's text is quoted short and without control characters.
-      {200,
-       "9",
-       "SUSPENDIDA\x7f" + std::string(5000, 'A'),
-       {"SUSPENDIDA" + std::string(290, 'A') + "..."}},
-      {200, "   ", "IGNORADO", {}},
-      {503,
-       "0",
-       "",
-       {"TOVALIX: ERROR AL MANDAR AL SERVIDOR QUELVAN Http Status ",
-        "ERROR AL ENVIAR DATOS AL GATEWAY"}},
-      {200, "0", "", {"No coinciden los tipos"}, "12A4"},  // nothing is sent
+      {200, "9", "SUSPENDIDA\x7f" + std::string(5000, 'A'),
+       "SUSPENDIDA" + std::string(290, 'A') + "...|"},
+      {200, "   ", "IGNORADO", ""},
+      {503, "0", "",
+       "TOVALIX: ERROR AL MANDAR AL SERVIDOR QUELVAN Http Status |ERROR AL ENVIAR DATOS AL "
+       "GATEWAY|"},
+      {200, "0", "", "No coinciden los tipos|", "12A4"},  // nothing is sent
   };
   for (const Row& row : rows) {
-    SCOPED_TRACE(row.shown.empty() ? "" : row.shown.back());
+    SCOPED_TRACE(row.shown);
     Script([&row](const GatewayRequest&, GatewayAnswer& a) {
       a.status = row.status;
       a.Set("id_error", row.id_error).Set("response_message", row.message);
@@ -369,7 +363,11 @@ TEST_F(GatewayTest, ConfigRefusalsAndFailuresReturnThePrefilledResult) {
               "ID_Error=-3|Response_Message=TOVALIX: Problema al hacer la Prueba de Configuración"
               "|m_Description=|m_street=|m_number=|m_interior=|m_colony=|m_municipality=|m_city="
               "|m_zip_code=|m_rfc=|m_state=|timeOut_telco=|timeOut_credit_debit=");
-    EXPECT_EQ(op.Texts(), row.shown);
+    std::string shown;
+    for (const std::string& text : op.Texts()) {
+      shown += text + "|";
+    }
+    EXPECT_EQ(shown, row.shown);
   }
   EXPECT_EQ(sim.RequestCount(), std::size(rows) - 1);
   EXPECT_THAT(Log(), HasSubstr(" No coinciden los tipos\r\r\n"));

@@ -1,6 +1,6 @@
-// The sale journal: card sales posted to the simulated gateway on loopback
-// append one JSON line each beside a scratch settings file; sales whose answer
-// never came are in doubt. Card numbers are made up.
+// The sale journal: card sales posted to the simulated gateway on loopback append one JSON line
+// each beside a scratch settings file; sales whose answer never came are in doubt. Card numbers are
+// made up.
 #include "gateway/sale_journal.hpp"
 
 #include <gmock/gmock.h>
@@ -78,8 +78,8 @@ class JournalTest : public ::testing::Test {
   sim::GatewaySimulator gateway;
 };
 
-// The pending line is on disk before the request leaves: a sale killed while
-// the gateway holds it stays in doubt.
+// The pending line is on disk before the request leaves: a sale killed while the gateway holds it
+// stays in doubt.
 TEST_F(JournalTest, ApprovedSalesAppendAPendingThenAnAnsweredLineWithoutCardData) {
   std::string held;  // the journal while the gateway holds the request
   gateway.SetScript(
@@ -100,8 +100,7 @@ TEST_F(JournalTest, ApprovedSalesAppendAPendingThenAnAnsweredLineWithoutCardData
   EXPECT_TRUE(op.shown.empty());
   EXPECT_TRUE(tovalix::testing::IsPrivateToUser(folder / "journal.jsonl"));
 
-  // A line torn by a power cut: the next sale's lines still start lines of
-  // their own.
+  // A line torn by a power cut: the next sale's lines still start lines of their own.
   std::ofstream(folder / "journal.jsonl", std::ios::app) << R"({"time":"2024-0)";
   Post();
   const auto more = Journal();
@@ -113,9 +112,8 @@ TEST_F(JournalTest, ApprovedSalesAppendAPendingThenAnAnsweredLineWithoutCardData
   EXPECT_TRUE(SalesInDoubt().empty());
 }
 
-// The gateway got the request in each case but gave no usable answer: whether
-// the sale was charged is unknown, and the host must not read it as "nothing
-// reached the gateway".
+// The gateway got the request in each case but gave no usable answer: whether the sale was charged
+// is unknown, and the host must not read it as "nothing reached the gateway".
 TEST_F(JournalTest, ARequestThatLeftWithoutAUsableAnswerIsInDoubt) {
   const std::vector<std::pair<const char*, sim::GatewaySimulator::Script>> cases = {
       {"late answer", [](const GatewayRequest&, GatewayAnswer& a) { a.delay = 3s; }},
@@ -147,8 +145,7 @@ TEST_F(JournalTest, ARequestThatLeftWithoutAUsableAnswerIsInDoubt) {
   EXPECT_EQ(gateway.RequestCount(), cases.size());  // never retried
   EXPECT_EQ(SalesInDoubt().size(), cases.size());
 
-  // A decline charges nothing, whatever amount it echoes; nor does a gateway
-  // never reached.
+  // A decline charges nothing, whatever amount it echoes; nor does a gateway never reached.
   op.throw_from = -1;
   gateway.SetScript([](const GatewayRequest&, GatewayAnswer& a) {
     a.Set("response_message", "DECLINADA").Set("authorization_number", "000000").Set("amount", "0");
@@ -160,8 +157,7 @@ TEST_F(JournalTest, ARequestThatLeftWithoutAUsableAnswerIsInDoubt) {
   const auto in_doubt = SalesInDoubt();
   ASSERT_EQ(in_doubt.size(), cases.size());
 
-  // An operator settles a sale in doubt once, for good, by appending; an
-  // unknown id writes nothing.
+  // An operator settles a sale in doubt once, for good, by appending; an unknown id writes nothing.
   const auto& [id, line] = in_doubt[0];
   const std::string before = ReadFile(folder / "journal.jsonl");
   EXPECT_THROW(SettleSale("0123456789abcdef", true), Failure);
@@ -178,8 +174,7 @@ TEST_F(JournalTest, ARequestThatLeftWithoutAUsableAnswerIsInDoubt) {
 }
 
 TEST_F(JournalTest, UnwritableJournalIsReportedAndTheSaleStands) {
-  // A folder in the journal's place, then a symbolic link that would lead the
-  // records away.
+  // A folder in the journal's place, then a symbolic link that would lead the records away.
   const auto journal = folder / "journal.jsonl";
   const auto elsewhere = folder / "elsewhere";
   std::filesystem::create_directory(journal);
@@ -187,9 +182,8 @@ TEST_F(JournalTest, UnwritableJournalIsReportedAndTheSaleStands) {
     SCOPED_TRACE(sale);
     op.shown.clear();
     EXPECT_EQ(Post().Item("Response_Message"), "APROBADA");
-    EXPECT_EQ(gateway.RequestCount(),
-              static_cast<std::size_t>(sale));  // never retried
-    ASSERT_EQ(op.shown.size(), 2u);             // the pending line, then the outcome
+    EXPECT_EQ(gateway.RequestCount(), static_cast<std::size_t>(sale));  // never retried
+    ASSERT_EQ(op.shown.size(), 2u);  // the pending line, then the outcome
     EXPECT_THAT(op.shown[0].text, HasSubstr("bitácora"));
     EXPECT_THAT(op.shown[0].text, HasSubstr("journal.jsonl"));
     EXPECT_THAT(ReadFile(folder / "tovalix.log"), HasSubstr(op.shown[0].text));
@@ -212,10 +206,9 @@ TEST(JournalLine, EscapesTheGatewaysTextSoEachSaleStaysOneLine) {
   EXPECT_TRUE(SalesInDoubt(line + "\n").empty());  // the text cannot fake the flag
 }
 
-// What stays in doubt: a pending line without outcome, an outcome in doubt, an
-// older journal's in-doubt line (by its line number), never a torn last line or
-// a settled sale. Sale c was settled while the gateway still held it, then its
-// answer came in doubt: it is back.
+// What stays in doubt: a pending line without outcome, an outcome in doubt, an older journal's in-
+// doubt line (by its line number), never a torn last line or a settled sale. Sale c was settled
+// while the gateway still held it, then its answer came in doubt: it is back.
 TEST(JournalLine, SalesInDoubtReadsTheLatestLineOfEachSale) {
   const std::string journal = R"({"id":"a","state":"pending","in_doubt":true}
 {"id":"b","state":"pending","in_doubt":true}
@@ -242,8 +235,7 @@ TEST(JournalLine, KeepsOnlyTheLastFourDigitsOfTheCardNumber) {
   EXPECT_EQ(LastFourDigits(";4000001234567899=4912101?"), "7899");
   EXPECT_EQ(LastFourDigits("5000009876543210D49121010000"), "3210");
   EXPECT_EQ(LastFourDigits("4000001234567899"), "7899");
-  EXPECT_EQ(LastFourDigits("123=4912101000000"),
-            "");  // too short to hide anything behind
+  EXPECT_EQ(LastFourDigits("123=4912101000000"), "");  // too short to hide anything behind
   EXPECT_EQ(LastFourDigits(""), "");
 }
 
