@@ -395,6 +395,8 @@ TEST(FrameScan, FindsWholeFramesByStructureOnly) {
   EXPECT_EQ(whole.begin, 3u);
   EXPECT_EQ(whole.end, 3 + ingenico.size());
   EXPECT_EQ(ScanFrame(FrameShape::kIngenico, "no frame\x03x").state, FrameScan::kNone);
+  // A length that lies (no ETX where it ends) is no frame: the one inside the data is.
+  EXPECT_EQ(ScanFrame(FrameShape::kIngenico, Relength(ingenico, 1)).begin, 6u);
   EXPECT_EQ(ScanFrame(FrameShape::kOptimum, "\0020a3xyz\x03\x01").state, FrameScan::kNone);
   EXPECT_EQ(ScanFrame(FrameShape::kOptimum, OptimumFrame("P60")).state, FrameScan::kComplete);
   EXPECT_EQ(ScanFrame(FrameShape::kText, "\x02I02").state, FrameScan::kPartial);
