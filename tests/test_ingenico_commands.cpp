@@ -6,7 +6,6 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <string>
 #include <tovalix/ipp320.hpp>
 #include <vector>
@@ -14,6 +13,7 @@
 #include "drivers/ingenico/commands.hpp"
 #include "drivers/ingenico/logo.hpp"
 #include "serial/generales.hpp"
+#include "sim/pinpad/framing.hpp"
 #include "support/test_environment.hpp"
 
 namespace tovalix::drivers::ingenico {
@@ -33,18 +33,11 @@ std::string Hex(const std::string& bytes) {
   return hex;
 }
 
-// The expected frame text for a command and its data (compact hex).
+// The expected frame text for a command and its data (compact hex); an LRC below 10 is one digit.
 std::string ExpectedFrame(const std::string& letters, const std::string& data_hex) {
-  const std::string data = serial::HexATexto(data_hex);
-  char length[5];
-  std::snprintf(length, sizeof length, "%04zX", data.size());
-  std::uint8_t lrc = 0x03;
-  for (const char c : letters + serial::HexATexto(length) + data) {
-    lrc = static_cast<std::uint8_t>(lrc ^ static_cast<std::uint8_t>(c));
-  }
-  char lrc_text[3];
-  std::snprintf(lrc_text, sizeof lrc_text, "%X", lrc);
-  return "02" + Hex(letters) + length + data_hex + "03" + lrc_text;
+  std::string hex = Hex(sim::LengthFrame(letters, serial::HexATexto(data_hex)));
+  if (hex[hex.size() - 2] == '0') hex.erase(hex.size() - 2, 1);
+  return hex;
 }
 
 // The data bytes of a frame text (between the length and ETX), as compact hex.
@@ -181,8 +174,7 @@ std::string Ic0Answer(std::uint8_t status, const std::string& track2_digits,
   data += static_cast<char>(emv.size() >> 8);
   data += static_cast<char>(emv.size() & 0xFF);
   data += emv;
-  const std::string frame = serial::HexATexto(ExpectedFrame("IC0", Hex(data)));
-  return serial::TextoAHex("\x06" + frame);  // the ACK of our command comes first
+  return serial::TextoAHex("\x06" + sim::LengthFrame("IC0", data));  // after the ACK of our command
 }
 
 const std::string kTrack1 = "B" + kPan + "^PRUEBA/TARJETA^25122011000000000000";
@@ -207,7 +199,7 @@ TEST_F(IngenicoAnswers, ReadingsGiveEveryKeyInItsOrder) {
     std::int16_t modo;
     std::array<std::string, 8> values;  // in key order
   } rows[] = {
-      {"43 46 30 00 00 03 37 ", 0, "", "", "", "", "", "", "", ""},
+      {"43 46 30 00 00 03 37 ", 0, {}},
       {Ic0Answer(0x06, kPan + "D2512201", "", ""), 3, "2", "", kPan + "=2512201", "06", "", "", "",
        "2512"},
       // Eleven bytes of track 2 are too few to say where the service code is.
@@ -228,11 +220,11 @@ TEST_F(IngenicoAnswers, ReadingsGiveEveryKeyInItsOrder) {
   for (const auto& row : rows) {
     const auto tracks = pinpad.ObtenTracks(row.answer, row.modo);
     ASSERT_TRUE(tracks.has_value()) << row.answer;
-    EXPECT_EQ(tracks->Keys(), (std::vector<std::string>{"ServiceCode", "Track1", "Track2", "Status",
-                                                        "EMV_Tags", "ARQC", "AID", "Exp"}));
-    std::array<std::string, 8> values;
-    for (std::size_t i = 0; i < values.size(); ++i) values[i] = tracks->Entries()[i].second;
-    EXPECT_EQ(values, row.values) << row.answer;
+    EXPECT_EQ(tracks->Entries(),
+              tovalix::testing::EntriesOf(
+                  {"ServiceCode", "Track1", "Track2", "Status", "EMV_Tags", "ARQC", "AID", "Exp"},
+                  row.values))
+        << row.answer;
   }
   EXPECT_TRUE(op.shown.empty());
 }

@@ -8,11 +8,14 @@
 
 #include "drivers/optimum/commands.hpp"
 #include "serial/generales.hpp"
+#include "sim/pinpad/framing.hpp"
+#include "support/test_environment.hpp"
 
 namespace tovalix::drivers::optimum {
 namespace {
 
 using serial::TextoAHex;
+using sim::OptimumFrame;
 
 const platform::WallTime k5Mar2024At1407{{2024, 3, 5}, 14, 7, 9};
 
@@ -22,16 +25,6 @@ std::string Bytes(std::initializer_list<int> values) {
   return out;
 }
 
-// A whole frame around `message`, with length digits and LRC worked out here.
-std::string Framed(const std::string& message) {
-  char digits[8];
-  std::snprintf(digits, sizeof digits, "%03zu", message.size());
-  const std::string body = digits + message;
-  int lrc = 0;
-  for (const char c : body) lrc ^= static_cast<unsigned char>(c);
-  return "\x02" + body + "\x03" + static_cast<char>(lrc ^ 0x03);
-}
-
 // A P54 answer as the flow hands it to ObtenTrack: spaced hex of the frame's bytes.
 std::string P54(const std::vector<std::pair<char, std::string>>& fields) {
   std::string message = "P54";
@@ -39,7 +32,7 @@ std::string P54(const std::vector<std::pair<char, std::string>>& fields) {
     if (i > 0) message += '\x1C';
     message += fields[i].first + fields[i].second;
   }
-  return TextoAHex(Framed(message));
+  return TextoAHex(OptimumFrame(message));
 }
 
 const std::string kTrack1 = "B4152000000000016^PRUEBA/TARJETA^2512101000000000000";
@@ -70,10 +63,10 @@ TEST(OptimumFrames, EachBuilderGivesItsBytes) {
       {optimum.Notify(""), declined},
       // Date, time and amounts as BCD: 05 03 24, 14 07, 125 pesos.
       {c54(12500, 0),
-       Framed("C54AINSERTE O DESLICE TARJETA" + Bytes({0x1C, 'B', 0x05, 0x03, 0x24}) +
-              Bytes({0x1C, 'C', 0x14, 0x07}) + Bytes({0x1C, 'D', 0, 0, 0, 0, 0x01, 0x25}) +
-              Bytes({0x1C, 'E', 0, 0, 0, 0, 0, 0}) +
-              Bytes({0x1C, 'F', 0x04, 0x84, 0x1C, 'G', 0, 0x1C, 'H', 0}))},
+       OptimumFrame("C54AINSERTE O DESLICE TARJETA" + Bytes({0x1C, 'B', 0x05, 0x03, 0x24}) +
+                    Bytes({0x1C, 'C', 0x14, 0x07}) + Bytes({0x1C, 'D', 0, 0, 0, 0, 0x01, 0x25}) +
+                    Bytes({0x1C, 'E', 0, 0, 0, 0, 0, 0}) +
+                    Bytes({0x1C, 'F', 0x04, 0x84, 0x1C, 'G', 0, 0x1C, 'H', 0}))},
       // Digits are decimal packed, not binary.
       {big.substr(35, 3), Bytes({0x31, 0x12, 0x99})},
       {big.substr(40, 2), Bytes({0x23, 0x59})},
@@ -85,16 +78,16 @@ TEST(OptimumFrames, EachBuilderGivesItsBytes) {
       {c54(12500, 1), ""},
       {c54(-500, 0), ""},
       {c54(100'000'000'000'000, 0), ""},  // thirteen digits of pesos
-      {optimum.C53(), Framed("C53ADESLICE TARJETA")},
-      {optimum.ArmaMensaje("Imprimiendo Voucher..."), Framed("C50AImprimiendo Voucher...")},
-      {optimum.C58("HOLA"), Framed("C58AHOLA")},
+      {optimum.C53(), OptimumFrame("C53ADESLICE TARJETA")},
+      {optimum.ArmaMensaje("Imprimiendo Voucher..."), OptimumFrame("C50AImprimiendo Voucher...")},
+      {optimum.C58("HOLA"), OptimumFrame("C58AHOLA")},
       // A: first character of 123; B: 5 as "05"; C: the last two of "00123"; D as text.
-      {optimum.C52(123, 5, 123, "PIN"), Framed("C52A1\x1C"
-                                               "B05\x1C"
-                                               "C23\x1C"
-                                               "DPIN")},
+      {optimum.C52(123, 5, 123, "PIN"), OptimumFrame("C52A1\x1C"
+                                                     "B05\x1C"
+                                                     "C23\x1C"
+                                                     "DPIN")},
       // Display text goes out as Windows-1252 and is counted in bytes: "Año" is 3 bytes.
-      {optimum.ArmaMensaje("A\xC3\xB1o"), Framed("C50AA\xF1o")},
+      {optimum.ArmaMensaje("A\xC3\xB1o"), OptimumFrame("C50AA\xF1o")},
       // A message longer than the length digits can say gives no frame.
       {optimum.ArmaMensaje(std::string(995, 'X')).substr(1, 3), "999"},
       {optimum.ArmaMensaje(std::string(996, 'X')), ""},
@@ -130,12 +123,12 @@ TEST(OptimumObtenTrack, EveryAnswerGivesEveryKeyInItsOrder) {
        "", kTrack2, "2", "5F2A0204848407A00000000310109F26081122334455667788", "1122334455667788",
        "A0000000031010", "2512", "1"},
       // Answers without card data.
-      {TextoAHex(Framed("E54A13")), "", "", "0"},
+      {TextoAHex(OptimumFrame("E54A13")), "", "", "0"},
       {"", "", "", "0"},
       {"garbage without blanks", "", "", "0"},
-      {TextoAHex(Framed("P57A123456")), "", "", "0"},
+      {TextoAHex(OptimumFrame("P57A123456")), "", "", "0"},
       // The acceptance "P54A00" ahead of the answer: field A runs from it up to the first FS.
-      {TextoAHex(Framed("P54A00")) + p54(kTrack1, "0", "0"),
+      {TextoAHex(OptimumFrame("P54A00")) + p54(kTrack1, "0", "0"),
        "00\x03\x25\x02"
        "098P54A" +
            kTrack1,
@@ -147,12 +140,11 @@ TEST(OptimumObtenTrack, EveryAnswerGivesEveryKeyInItsOrder) {
        "41520000000000162512101", "1"},
   };
   for (const auto& row : rows) {
-    const Dictionary card = OPTIMUM().ObtenTrack(row.answer);
-    EXPECT_EQ(card.Keys(), (std::vector<std::string>{"Track1", "Track2", "PosEntryMode", "EMV_Tags",
-                                                     "ARQC", "AID", "Exp", "ServiceCode"}));
-    std::array<std::string, 8> values;
-    for (std::size_t i = 0; i < card.Count(); ++i) values.at(i) = card.Entries()[i].second;
-    EXPECT_EQ(values, row.values) << row.answer;
+    EXPECT_EQ(OPTIMUM().ObtenTrack(row.answer).Entries(),
+              testing::EntriesOf({"Track1", "Track2", "PosEntryMode", "EMV_Tags", "ARQC", "AID",
+                                  "Exp", "ServiceCode"},
+                                 row.values))
+        << row.answer;
   }
 }
 
@@ -180,8 +172,7 @@ TEST(OptimumTagsValidos, DecimalCountsBecomeOneByteLengthsInTableOrder) {
   };
   for (const auto& row : rows) {
     EXPECT_EQ(OPTIMUM().TagsValidos(row.tags).Entries(),
-              (std::vector<Dictionary::Entry>{
-                  {"EMV_Tags", row.emv_tags}, {"ARQC", row.arqc}, {"AID", row.aid}}));
+              testing::EntriesOf({"EMV_Tags", "ARQC", "AID"}, {row.emv_tags, row.arqc, row.aid}));
   }
 }
 

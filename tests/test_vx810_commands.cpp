@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "serial/generales.hpp"
+#include "sim/pinpad/framing.hpp"
+#include "support/test_environment.hpp"
 
 namespace tovalix::drivers::vx810 {
 namespace {
@@ -18,10 +20,7 @@ using serial::TextoAHex;
 
 // STX, the body, ETX, LRC: an answer as the PIN pad sends it, as the flow hands it over.
 std::string Answer(std::string_view body_hex) {
-  const std::string body = serial::HexATexto(std::string(body_hex));
-  unsigned char lrc = 0x03;
-  for (const char c : body) lrc ^= static_cast<unsigned char>(c);
-  return TextoAHex('\x02' + body + '\x03' + static_cast<char>(lrc));
+  return TextoAHex(sim::TextFrame(serial::HexATexto(std::string(body_hex))));
 }
 
 std::string HexOf(std::string_view text) {
@@ -137,12 +136,11 @@ TEST(Vx810ObtenTrack, EveryAnswerGivesEveryKeyInItsOrder) {
       {"02 43 33 33 30 30 5F 30 02 02 01 5F 20 QQ 41 ", "02 01 ", "", "", "", "00"},
   };
   for (const auto& row : rows) {
-    const Dictionary card = Vx810().ObtenTrack(row.answer);
-    EXPECT_EQ(card.Keys(), (std::vector<std::string>{"ServiceCode", "Track1", "AutCode", "Track2",
-                                                     "Status", "Exp", "EMV_Tags", "ARQC", "AID"}));
-    std::array<std::string, 9> values;
-    for (std::size_t i = 0; i < card.Count(); ++i) values.at(i) = card.Entries()[i].second;
-    EXPECT_EQ(values, row.values) << row.answer;
+    EXPECT_EQ(Vx810().ObtenTrack(row.answer).Entries(),
+              testing::EntriesOf({"ServiceCode", "Track1", "AutCode", "Track2", "Status", "Exp",
+                                  "EMV_Tags", "ARQC", "AID"},
+                                 row.values))
+        << row.answer;
   }
 }
 
@@ -163,8 +161,7 @@ TEST(Vx810TagsValidos, CopiesInTableOrderSearchingByText) {
   };
   for (const auto& row : rows) {
     EXPECT_EQ(Vx810().TagsValidos(row.tags).Entries(),
-              (std::vector<Dictionary::Entry>{
-                  {"EMV_Tags", row.emv_tags}, {"ARQC", row.arqc}, {"AID", row.aid}}));
+              testing::EntriesOf({"EMV_Tags", "ARQC", "AID"}, {row.emv_tags, row.arqc, row.aid}));
   }
 }
 
@@ -179,12 +176,11 @@ TEST(Vx810ObtenTracksBanda, ReadsTheStripeAnswer) {
       {Answer(HexOf("82")), "", "", "", "", "Trama Incorrecta", "21", ""},
   };
   for (const auto& row : rows) {
-    const Dictionary card = Vx810().ObtenTracksBanda(row.answer);
-    EXPECT_EQ(card.Keys(), (std::vector<std::string>{"Track1", "Exp", "ServiceCode", "Track2",
-                                                     "ErrorTrama", "Status", "EMV_Tags"}));
-    std::array<std::string, 7> values;
-    for (std::size_t i = 0; i < card.Count(); ++i) values.at(i) = card.Entries()[i].second;
-    EXPECT_EQ(values, row.values) << row.answer;
+    EXPECT_EQ(Vx810().ObtenTracksBanda(row.answer).Entries(),
+              testing::EntriesOf(
+                  {"Track1", "Exp", "ServiceCode", "Track2", "ErrorTrama", "Status", "EMV_Tags"},
+                  row.values))
+        << row.answer;
   }
 }
 

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include <tovalix/dictionary.hpp>
 #include <tovalix/operator.hpp>
 
 namespace tovalix::testing {
@@ -69,6 +70,16 @@ class ScopedEnv {
 
 // Whole content of a file, "" when it does not exist.
 std::string ReadFile(const std::filesystem::path& path);
+
+// A result's entries: `keys` in order, each with its value in `values` ("" past its end).
+template <typename Values = std::vector<std::string>>
+std::vector<Dictionary::Entry> EntriesOf(const std::vector<std::string>& keys,
+                                         const Values& values) {
+  std::vector<Dictionary::Entry> entries;
+  for (std::size_t i = 0; i < keys.size(); ++i)
+    entries.emplace_back(keys[i], i < std::size(values) ? values[i] : "");
+  return entries;
+}
 
 // What each platform does in its own way (tests/support/posix/, tests/support/windows/).
 
