@@ -1,6 +1,6 @@
-// What the control keeps between and during operations: the loaded settings, the PIN pad's
-// port, the serial link with its receive buffer, the card entry mode of the last sale and the
-// airtime catalogue ids.
+// What the control (Cliente, and Mostrador at the counter) keeps between and during operations: the
+// loaded settings, the PIN pad's port, the serial link with its receive buffer, the card entry mode
+// of the last sale and the airtime catalogue ids.
 #pragma once
 
 #include <cstdint>
@@ -8,6 +8,7 @@
 #include <string>
 
 #include <tovalix/cliente.hpp>
+#include <tovalix/mostrador.hpp>
 #include <tovalix/operator.hpp>
 
 #include "platform/clock.hpp"
@@ -41,6 +42,14 @@ struct ClienteAccess {
   // Runs every wait of this Cliente on `clock`, which must outlive it.
   static void UseClock(Cliente& cliente, const platform::Clock& clock) {
     cliente.state_->clock = &clock;
+  }
+};
+
+// The same door to a Mostrador's state.
+struct MostradorAccess {
+  static ClienteState& State(Mostrador& mostrador) { return *mostrador.state_; }
+  static void UseClock(Mostrador& mostrador, const platform::Clock& clock) {
+    mostrador.state_->clock = &clock;
   }
 };
 

@@ -12,6 +12,7 @@
 #include <tovalix/dictionary.hpp>
 #include <tovalix/operator.hpp>
 
+#include "drivers/printer.hpp"
 #include "drivers/sale_request.hpp"
 #include "serial/port_discovery.hpp"
 #include "serial/serial_link.hpp"
@@ -30,6 +31,8 @@ struct ModelDescriptor {
   // The initialization's configuration step on the open link, already in `format`: the serial
   // number, or "" when the PIN pad gave none (the failing step has told the operator).
   std::string (*read_serial)(serial::SerialLink& link, Operator& op);
+  // The terminal's own printer; nullptr for a model that has none.
+  const Printer* printer = nullptr;
 };
 
 // Every model of this build, in a fixed order.

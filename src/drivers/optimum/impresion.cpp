@@ -1,6 +1,7 @@
 #include "drivers/optimum/impresion.hpp"
 
 #include <string>
+#include <vector>
 
 #include "common/error_report.hpp"
 #include "common/number_text.hpp"
@@ -16,6 +17,13 @@ constexpr std::string_view kCodigoMensaje = "50";
 // The printer's answer is "vxv" and a digit; the print text itself carries no command code.
 constexpr std::string_view kCodigoImpresion = "";
 
+constexpr std::string_view kSinFormato =
+    "TOVALIX: La terminal no imprime el voucher de esta operación (sólo pago con tarjeta, "
+    "tarjeta de regalo y corresponsal).";
+constexpr std::string_view kTicketIlegible =
+    "TOVALIX: No se imprimió el ticket: cada artículo debe ser \"descripción,cantidad,precio\" "
+    "con números, y cada pago \"concepto,importe\".";
+
 // The part every print job shares: the port, the terminal's display, the printer's statuses.
 class Impresora {
  public:
@@ -24,8 +32,7 @@ class Impresora {
   // False (after telling the operator) when there is no port to print on.
   bool Prepara() {
     if (TrimBlanks(e_.puerto).empty()) {
-      e_.op.MessageBox("TOVALIX: No se pudo definir el puerto de la terminal para poder imprimir.",
-                       Operator::kPlain, "");
+      Avisa("TOVALIX: No se pudo definir el puerto de la terminal para poder imprimir.");
       return false;
     }
     if (!e_.link.EstaAbierto()) {
@@ -43,29 +50,31 @@ class Impresora {
   }
 
   // Sends one print text and tells the operator what the printer said; a printer that asks
-  // for it again gets it once more.
-  void Imprime(const std::string& texto) {
-    if (texto.empty()) {  // no layout, or data that cannot be printed
-      Avisa("TOVALIX: Error no identificado al imprimir el voucher");
-      return;
-    }
-    const std::int16_t estado = EnviaOptimum(e_.link, texto, kCodigoImpresion);
-    // 0 is also what a silent or refusing terminal gives; only "vxv0" is a printed text.
-    const bool contesto = e_.link.BufferRecepcion().find("vxv") != std::string::npos;
-    if (estado == 0 && contesto) return;
-    if (estado == 1) {
-      Avisa("TOVALIX: Impresora sin papel");
-    } else if (estado == 2) {
-      Avisa("TOVALIX: Reenviando Impresión");
-      EnviaOptimum(e_.link, texto, kCodigoImpresion);
-    } else {
-      Avisa("TOVALIX: Error no identificado al imprimir el voucher");
+  // for it again gets it once more. True when the printer answered that it printed.
+  bool Imprime(const std::string& texto) {
+    for (int envio = 0;; ++envio) {
+      e_.link.LimpiaBuffer();
+      const std::int16_t estado = EnviaOptimum(e_.link, texto, kCodigoImpresion);
+      // 0 is also what a silent or refusing terminal gives; only "vxv0" is a printed text.
+      const bool contesto = e_.link.BufferRecepcion().find("vxv") != std::string::npos;
+      if (estado == 0 && contesto) return true;
+      if (estado == 1) {
+        Avisa("TOVALIX: Impresora sin papel");
+      } else if (estado == 2 && envio == 0) {
+        Avisa("TOVALIX: Reenviando Impresión");
+        continue;
+      } else {
+        Avisa("TOVALIX: Error no identificado al imprimir el voucher");
+      }
+      return false;
     }
   }
 
   void Pausa(double segundos) { serial::Pausa(segundos, e_.op, e_.clock); }
 
   const OPTIMUM& Comandos() const { return optimum_; }
+
+  void Avisa(std::string_view texto) { e_.op.MessageBox(std::string(texto), Operator::kPlain, ""); }
 
   // Closes the port on every path.
   void Cierra() noexcept {
@@ -74,38 +83,57 @@ class Impresora {
   }
 
  private:
-  void Avisa(const std::string& texto) { e_.op.MessageBox(texto, Operator::kPlain, ""); }
-
   EntornoVenta& e_;
   OPTIMUM optimum_;
 };
 
+bool VoucherEnModelo(EntornoVenta& entorno, const Dictionary& datos, std::string_view texto,
+                     std::int16_t operacion, const platform::WallTime& ahora) {
+  return ImprimeVoucher(entorno, datos, texto, operacion, ahora);
+}
+
+bool TicketEnModelo(EntornoVenta& entorno, const DatosTicket& ticket,
+                    std::span<const std::string> articulos, std::span<const std::string> pagos,
+                    const platform::WallTime& ahora) {
+  return ImprimeTicket(entorno, ticket, articulos, pagos, ahora);
+}
+
 }  // namespace
 
-void ImprimeVoucher(EntornoVenta& entorno, const Dictionary& datos, std::string_view /*texto*/,
+extern const Printer kImpresoraOptimum{&VoucherEnModelo, &TicketEnModelo};
+
+bool ImprimeVoucher(EntornoVenta& entorno, const Dictionary& datos, std::string_view /*texto*/,
                     std::int16_t operacion, const platform::WallTime& ahora) {
-  if (entorno.parametros.Tipo != "OPTIMUM") return;  // the other models print elsewhere
   Impresora impresora(entorno);
+  bool impreso = false;
   RunTrapped(entorno.op, [&] {
-    if (!impresora.Prepara()) return;
-    impresora.Muestra("Imprimiendo Voucher...");
     const bool copia_unica =
         datos.Item("process_type") == "GCBalance" && operacion == OPTIMUM::kCorresponsal;
-    impresora.Imprime(impresora.Comandos().Imprime(
-        datos, copia_unica ? "TICKET UNICO" : "COPIA CLIENTE", operacion, ahora));
+    const std::string cliente = impresora.Comandos().Imprime(
+        datos, copia_unica ? "TICKET UNICO" : "COPIA CLIENTE", operacion, ahora);
+    if (cliente.empty()) {  // no layout: nothing is sent
+      impresora.Avisa(kSinFormato);
+      return;
+    }
+    if (!impresora.Prepara()) return;
+    impresora.Muestra("Imprimiendo Voucher...");
+    impreso = impresora.Imprime(cliente);
     if (copia_unica) return;
     impresora.Pausa(1);
     impresora.Muestra("Imprimiendo Copia Voucher...");
-    impresora.Imprime(impresora.Comandos().Imprime(datos, "COPIA CAJERO", operacion, ahora));
+    const bool cajero =
+        impresora.Imprime(impresora.Comandos().Imprime(datos, "COPIA CAJERO", operacion, ahora));
+    impreso = impreso && cajero;
   });
   impresora.Cierra();
+  return impreso;
 }
 
-void ImprimeTicket(EntornoVenta& entorno, const DatosTicket& ticket,
+bool ImprimeTicket(EntornoVenta& entorno, const DatosTicket& ticket,
                    std::span<const std::string> articulos, std::span<const std::string> pagos,
                    const platform::WallTime& ahora) {
-  if (entorno.parametros.Tipo != "OPTIMUM") return;  // the other models print elsewhere
   Impresora impresora(entorno);
+  bool impreso = false;
   RunTrapped(entorno.op, [&] {
     Dictionary datos;
     datos.Add("Razon", ticket.Razon);
@@ -115,11 +143,25 @@ void ImprimeTicket(EntornoVenta& entorno, const DatosTicket& ticket,
     datos.Add("Tel", ticket.Tel);
     datos.Add("Folio", ticket.Folio);
     datos.Add("Total", ticket.Total);
+    // The print text reads the host's arrays, whose last slot is left empty; every entry
+    // given here is printed.
+    const auto con_hueco = [](std::span<const std::string> entradas) {
+      std::vector<std::string> arreglo(entradas.begin(), entradas.end());
+      arreglo.emplace_back();
+      return arreglo;
+    };
+    const std::string texto = impresora.Comandos().ImprimePuntoVenta(datos, con_hueco(articulos),
+                                                                     con_hueco(pagos), ahora);
+    if (texto.empty()) {
+      impresora.Avisa(kTicketIlegible);
+      return;
+    }
     if (!impresora.Prepara()) return;
     impresora.Muestra("Imprimiendo Voucher...");
-    impresora.Imprime(impresora.Comandos().ImprimePuntoVenta(datos, articulos, pagos, ahora));
+    impreso = impresora.Imprime(texto);
   });
   impresora.Cierra();
+  return impreso;
 }
 
 }  // namespace tovalix::drivers::optimum
