@@ -7,6 +7,7 @@
 
 #include "drivers/optimum/commands.hpp"
 #include "drivers/optimum/formato_impresion.hpp"
+#include "support/dictionary_text.hpp"
 
 namespace tovalix::drivers::optimum {
 namespace {
@@ -26,31 +27,13 @@ std::vector<std::string> Lines(const std::string& text) {
 
 // A card sale as the voucher receives it, with `changes` made to it.
 Dictionary CardSale(std::initializer_list<Dictionary::Entry> changes = {}) {
-  Dictionary d;
-  for (const auto& [key, value] :
-       std::vector<std::pair<std::string, std::string>>{{"Truncated", "0016"},
-                                                        {"Total", "1234.5"},
-                                                        {"ID_Transaction", "778899"},
-                                                        {"ID_Tx", "-3"},
-                                                        {"Operation_Type", "1"},
-                                                        {"Authorization_Number", "123456"},
-                                                        {"Pos_entry_mode", "1"},
-                                                        {"Response_Message", "APROBADA"},
-                                                        {"Affiliation", "7654321"},
-                                                        {"OperType", "CREDITO"},
-                                                        {"CardType", "VISA"},
-                                                        {"IssuingBank", ""},
-                                                        {"ID_Terminal", "CAJA01"},
-                                                        {"Num_Sec", "42"},
-                                                        {"ARQC", "1122334455667788"},
-                                                        {"AID", "A0000000031010"},
-                                                        {"Servicio", "ABARROTES"},
-                                                        {"Description", "TIENDA DE PRUEBA"},
-                                                        {"Address1", "AV. SIEMPRE VIVA 742"},
-                                                        {"Address2", "CENTRO"},
-                                                        {"RFC", "XAXX010101000"}}) {
-    d.Add(key, value);
-  }
+  Dictionary d = testing::DictionaryOf(
+      "Truncated=0016|Total=1234.5|ID_Transaction=778899|ID_Tx=-3|Operation_Type=1"
+      "|Authorization_Number=123456|Pos_entry_mode=1|Response_Message=APROBADA"
+      "|Affiliation=7654321|OperType=CREDITO|CardType=VISA|IssuingBank=|ID_Terminal=CAJA01"
+      "|Num_Sec=42|ARQC=1122334455667788|AID=A0000000031010|Servicio=ABARROTES"
+      "|Description=TIENDA DE PRUEBA|Address1=AV. SIEMPRE VIVA 742|Address2=CENTRO"
+      "|RFC=XAXX010101000");
   for (const auto& [key, value] : changes) d.Set(key, value);
   return d;
 }
@@ -100,8 +83,6 @@ TEST(CardPaymentVoucher, StripeSaleLineByLine) {
   expected.insert(expected.end(), 5, "@br");
   expected.push_back("</vxv>");
   EXPECT_EQ(Lines(text), expected);
-  // Nothing of the card but its last four digits.
-  EXPECT_EQ(text.find("4152"), std::string::npos);
 }
 
 TEST(CardPaymentVoucher, WhatChangesWithTheSale) {
@@ -174,18 +155,11 @@ TEST(VoucherFormats, TwelveHourClockSpanishMonthsAndMoneyHalfAwayFromZero) {
 
 // A gift-card or counter operation's data; a query carries no amount.
 Dictionary GiftCard(const std::string& process, const std::string& amount = "") {
-  Dictionary d;
-  d.Add("process_type", process);
-  d.Add("track2", "6391000000001234=2612");
-  d.Add("balance", "1500");
-  d.Add("oper_number", "5566");
-  d.Add("autho_number", "778899");
-  d.Add("teller", "ANA");
-  d.Add("date_time", "05/03/2024 14:07");
-  d.Add("Description", "TIENDA DE PRUEBA");
-  d.Add("Servicio", "REGALO");
-  if (!amount.empty()) d.Add("amount", amount);
-  return d;
+  return testing::DictionaryOf("process_type=" + process +
+                               "|track2=6391000000001234=2612|balance=1500|oper_number=5566"
+                               "|autho_number=778899|teller=ANA|date_time=05/03/2024 14:07"
+                               "|Description=TIENDA DE PRUEBA|Servicio=REGALO" +
+                               (amount.empty() ? "" : "|amount=" + amount));
 }
 
 TEST(GiftCardVoucher, BalanceQueryPrintsOnceAsTicketUnico) {
@@ -241,15 +215,9 @@ TEST(GiftCardVoucher, TitleByProcessAndTheVouchersOwnLines) {
 }
 
 Dictionary TicketData() {
-  Dictionary d;
-  d.Add("Razon", "ABARROTES LA PRUEBA");
-  d.Add("Dir1", "CALLE 1");
-  d.Add("Dir2", "COLONIA 2");
-  d.Add("Dir3", "CIUDAD 3");
-  d.Add("Tel", "5555555555");
-  d.Add("Folio", "A-17");
-  d.Add("Total", "77.5");
-  return d;
+  return testing::DictionaryOf(
+      "Razon=ABARROTES LA PRUEBA|Dir1=CALLE 1|Dir2=COLONIA 2"
+      "|Dir3=CIUDAD 3|Tel=5555555555|Folio=A-17|Total=77.5");
 }
 
 TEST(SalesTicket, UpperBoundThreePrintsEntriesZeroToTwo) {
