@@ -127,20 +127,15 @@ TEST(GiftCardVoucher, BalanceQueryPrintsOnceAsTicketUnico) {
   const std::string text = OPTIMUM().Imprime(GiftCard("GCBalance"), "TICKET UNICO",
                                              OPTIMUM::kCorresponsal, k5Mar2024At1407);
   const std::vector<std::string> lines = Lines(text);
-  const std::vector<std::string> middle = {"@lnn NUMERO DE CUENTA",
-                                           "@lnn **** **** **** 1234",
-                                           "@br",
-                                           "@cnb APROBADA",
-                                           "@br",
-                                           "@cnn -------- TICKET UNICO ---------------",
-                                           "@br",
-                                           "@lnn SALDO $1,500.00",
-                                           "@br",
-                                           "@rnn OPER.                5566",
-                                           "@rnn AUT.              778899",
-                                           "@br",
-                                           "@lnn CAJERO : ANA",
-                                           "@lnn FECHA/HORA: 05/03/2024 14:07"};
+  // clang-format off
+  const std::vector<std::string> middle = {
+      "@lnn NUMERO DE CUENTA", "@lnn **** **** **** 1234", "@br",
+      "@cnb APROBADA", "@br",
+      "@cnn -------- TICKET UNICO ---------------", "@br",
+      "@lnn SALDO $1,500.00", "@br",
+      "@rnn OPER.                5566", "@rnn AUT.              778899", "@br",
+      "@lnn CAJERO : ANA", "@lnn FECHA/HORA: 05/03/2024 14:07"};
+  // clang-format on
   EXPECT_NE(std::search(lines.begin(), lines.end(), middle.begin(), middle.end()), lines.end())
       << text;
   EXPECT_EQ(text.find("IMPORTE"), std::string::npos);  // a query moves no amount
@@ -184,41 +179,24 @@ TEST(SalesTicket, UpperBoundThreePrintsEntriesZeroToTwo) {
   const std::vector<std::string> articles = {"REFRESCO,2,10.5", "PAN,1,1234.5", "GALLETAS,3,12",
                                              ""};
   const std::vector<std::string> payments = {"EFECTIVO,50", "TARJETA,27.5", ""};
-  std::vector<std::string> expected = {
-      "<vxv>@cnn PUNTO DE VENTA",
-      "@logo1",
-      "@br",
-      "@cnn ABARROTES LA PRUEBA",
-      "@cnn CALLE 1",
-      "@cnn COLONIA 2",
-      "@cnn CIUDAD 3",
-      "@cnn Tel.5555555555",
-      "@br",
-      "@lnn VENTA  A-17",
-      "@br",
-      "@lnn DESCRIPCION  ",
-      "@lnn CANTIDAD   PRECIO U.    IMPORTE",
-      "@lnn " + std::string(42, '*'),
-      "@lnn REFRESCO",
-      "@lnn      2         $10.50         $21.00",
-      "@lnn PAN",
-      "@lnn      1      $1,234.50      $1,234.50",
-      "@lnn GALLETAS",
-      "@lnn      3         $12.00         $36.00",
-      "@lnn " + std::string(42, '*'),
-      "@lnn PZAS 3",
-      "@br",
-      "@lnn TOTAL  $77.5",
-      "@lnn EFECTIVO                      $50.00",
-      "@lnn TARJETA                       $27.50",
-      "@br",
-      "@lnn FECHA/HORA:  05/03/2024 14:07:09",
-      "@br",
-      "@br",
+  const std::string stars = "@lnn " + std::string(42, '*');
+  // clang-format off
+  const std::vector<std::string> expected = {  // a row per block of the ticket
+      "<vxv>@cnn PUNTO DE VENTA", "@logo1", "@br",
+      "@cnn ABARROTES LA PRUEBA", "@cnn CALLE 1", "@cnn COLONIA 2", "@cnn CIUDAD 3",
+      "@cnn Tel.5555555555", "@br",
+      "@lnn VENTA  A-17", "@br",
+      "@lnn DESCRIPCION  ", "@lnn CANTIDAD   PRECIO U.    IMPORTE", stars,
+      "@lnn REFRESCO", "@lnn      2         $10.50         $21.00",
+      "@lnn PAN",      "@lnn      1      $1,234.50      $1,234.50",
+      "@lnn GALLETAS", "@lnn      3         $12.00         $36.00",
+      stars, "@lnn PZAS 3", "@br",
+      "@lnn TOTAL  $77.5", "@lnn EFECTIVO                      $50.00",
+      "@lnn TARJETA                       $27.50", "@br",
+      "@lnn FECHA/HORA:  05/03/2024 14:07:09", "@br", "@br",
       "@cnn \xA1\xA1\xA1 GRACIAS POR SU COMPRA !!!!",  // Windows-1252 inverted marks
-  };
-  expected.insert(expected.end(), 5, "@br");
-  expected.push_back("</vxv>");
+      "@br", "@br", "@br", "@br", "@br", "</vxv>"};
+  // clang-format on
   EXPECT_EQ(Lines(OPTIMUM().ImprimePuntoVenta(TicketData(), articles, payments, k5Mar2024At1407)),
             expected);
 }
