@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdlib>
 #include <limits>
 #include <optional>
 #include <tovalix/cliente.hpp>
@@ -11,6 +10,8 @@
 #include "serial/serial_link.hpp"
 #include "sim/gateway/gateway_simulator.hpp"
 #include "sim/pinpad/scripted_pinpad.hpp"
+#include "support/dictionary_text.hpp"
+#include "support/nurit293_library.hpp"
 #include "support/terminal_fixture.hpp"
 
 namespace tovalix {
@@ -43,17 +44,12 @@ class PaymentChecks : public ::testing::Test {
 };
 
 TEST_F(PaymentChecks, BeforeAnyInitializationEveryKeyIsThereInOrder) {
-  const Dictionary r = Pay({.amount = 100.5, .tip = 0.5, .total = 101});
-  std::string result;
-  for (const auto& [key, value] : r.Entries()) {
-    result += key + "=" + value + "|";
-  }
-  EXPECT_EQ(result,
+  EXPECT_EQ(testing::Text(Pay({.amount = 100.5, .tip = 0.5, .total = 101})),
             "ID_Store=5|Truncated=|Amount=100.5|Tip=0.5|Total=101|ID_Transaction=|ID_Tx=-3"
             "|Operation_Type=1|Authorization_Number=000000|Response_Message=Pin Pad mal "
             "inicializada (Kestrivo.exe). Llame al técnico.|Affiliation=|OperType=|CardType="
             "|IssuingBank=|ID_Terminal=|Description=|Address1=|Address2=|RFC=|Num_Sec="
-            "|process_type=CDSaleCancel|Phone=|Servicio=|");
+            "|process_type=CDSaleCancel|Phone=|Servicio=");
   ASSERT_FALSE(op.shown.empty());  // after the settings' own box
   EXPECT_EQ(op.shown.back(),
             (ShownMessage{"TOVALIX : Pin Pad mal inicializada (Kestrivo.exe). Llame al técnico.",
@@ -163,14 +159,7 @@ TEST_F(PaymentChecks, SettingsAndSentDataChecksInTheirOrder) {
 // the stage of the sent data before any PIN pad or gateway traffic. The Nurit 293 sells
 // through the simulated vendor library, so an accepted sale reaches the gateway.
 TEST_F(PaymentChecks, HostAmountsAreExactCentavosOrAreRefusedBeforeAnyTraffic) {
-  const char* build = std::getenv("TOVALIX_BUILD_DIR");
-#ifdef _WIN32
-  const char* module = "/lib/tovalix_nurit293_sim.dll";
-#else
-  const char* module = "/lib/libtovalix_nurit293_sim.so";
-#endif
-  const ScopedEnv library("TOVALIX_NURIT293_LIB",
-                          std::string(build != nullptr ? build : ".") + module);
+  const ScopedEnv library("TOVALIX_NURIT293_LIB", testing::Module("tovalix_nurit293_sim"));
   const double inf = std::numeric_limits<double>::infinity();
   const std::string no_es = " no es un importe válido: ";
   struct Caso {

@@ -6,10 +6,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <fstream>
-
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -18,8 +17,8 @@
 #include <tovalix/cliente.hpp>
 
 #include "common/failure.hpp"
-
 #include "sim/gateway/gateway_simulator.hpp"
+#include "support/dictionary_text.hpp"
 #include "support/test_environment.hpp"
 
 namespace tovalix::gateway {
@@ -194,10 +193,8 @@ TEST_F(JournalTest, UnwritableJournalIsReportedAndTheSaleStands) {
 }
 
 TEST(JournalLine, EscapesTheGatewaysTextSoEachSaleStaysOneLine) {
-  Dictionary result;
-  result.Add("ID_Tx", "9");
-  result.Add("Authorization_Number", "000123");
-  result.Add("Response_Message", "X\"in_doubt\":true}\n\\");
+  const Dictionary result = tovalix::testing::DictionaryOf(
+      "ID_Tx=9|Authorization_Number=000123|Response_Message=X\"in_doubt\":true}\n\\");
   const std::string line = JournalLine(Sale(), "NURIT293", "00000000000000aa", result,
                                        WebOutcome{true, true, 200}, {{2024, 3, 9}, 8, 5, 7});
   EXPECT_EQ(line.find('\n'), std::string::npos);

@@ -4,7 +4,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <fstream>
 #include <memory>
 #include <regex>
@@ -12,9 +11,9 @@
 #include <vector>
 
 #include "drivers/nurit293/commands.hpp"
-#include "platform/shared_library.hpp"
 #include "sim/gateway/gateway_simulator.hpp"
-#include "sim/nurit293_library/nurit293_sim.h"
+#include "support/dictionary_text.hpp"
+#include "support/nurit293_library.hpp"
 #include "support/test_environment.hpp"
 
 namespace tovalix::drivers::nurit293 {
@@ -33,78 +32,12 @@ constexpr const char* kTrack1 = "B4000000000000002^PRUEBA/TOVALIX^24122010000000
 constexpr const char* kEmv = "9F1E0831323334353637388407A00000000310109F26081122334455667788";
 constexpr const char* kEmvSent = "8407A00000000310109F26081122334455667788";
 
-// A simulated library's file as the build names its modules.
-std::string Module(const std::string& stem) {
-  const char* build = std::getenv("TOVALIX_BUILD_DIR");
-  const std::string dir = std::string(build != nullptr ? build : ".") + "/lib/";
-#ifdef _WIN32
-  return dir + stem + ".dll";
-#else
-  return dir + "lib" + stem + ".so";
-#endif
-}
-
-// The script API of the simulated library, reached through the same object the loader opens.
-#define TOVALIX_SIM_FUNCTION(name)                            \
-  decltype(&TovalixSimNurit293_##name) name =                 \
-      reinterpret_cast<decltype(&TovalixSimNurit293_##name)>( \
-          library.Symbol("TovalixSimNurit293_" #name))
-struct SimulatedLibrary {
-  const std::string path = Module("tovalix_nurit293_sim");
-  const platform::SharedLibrary library{path};
-  TOVALIX_SIM_FUNCTION(Reset);
-  TOVALIX_SIM_FUNCTION(AddCard);
-  TOVALIX_SIM_FUNCTION(Fail);
-  TOVALIX_SIM_FUNCTION(CallCount);
-  TOVALIX_SIM_FUNCTION(Call);
-
-  std::vector<std::string> Calls() const {
-    std::vector<std::string> calls;
-    for (std::size_t i = 0; i < CallCount(); ++i) {
-      std::string text(Call(i, nullptr, 0) + 1, '\0');
-      Call(i, text.data(), text.size());
-      text.pop_back();
-      calls.push_back(text);
-    }
-    return calls;
-  }
-  // The names of the calls without "VB_", joined by blanks.
-  std::string Names() const {
-    std::string names;
-    for (const std::string& call : Calls()) names += " " + call.substr(3, call.find(' ') - 3);
-    return names.substr(1);
-  }
-  // The arguments of the calls of `function`, joined by "|".
-  std::string Args(const std::string& function) const {
-    std::string args;
-    for (const std::string& call : Calls()) {
-      if (call.rfind(function + " ", 0) == 0) args += "|" + call.substr(function.size() + 1);
-    }
-    return args.empty() ? "" : args.substr(1);
-  }
-};
-#undef TOVALIX_SIM_FUNCTION
-
 Dictionary Entrada(const std::string& total = "100", const std::string& port = "COM3") {
-  Dictionary d;
-  d.Add("ID_Store", "5");
-  d.Add("Amount", "90");
-  d.Add("Tip", "10");
-  d.Add("Total", total);
-  d.Add("ID_Transaction", "77");
-  d.Add("Operation_Type", "1");
-  d.Add("Authorization_Number", "");
-  d.Add("Port", port);
-  d.Add("Cvv2", "");
-  d.Add("FunctionType", "1");
-  d.Add("Serial", "SER-01");
-  d.Add("PTid", "123456789");
-  d.Add("InitialDeferment", "03");
-  d.Add("NumberOfPayments", "06");
-  d.Add("PlanType", "07");
-  d.Add("ID_Client_Tx", "11");
-  d.Add("ID_Server_Tx", "22");
-  return d;
+  return testing::DictionaryOf(
+      "ID_Store=5|Amount=90|Tip=10|Total=" + total +
+      "|ID_Transaction=77|Operation_Type=1|Authorization_Number=|Port=" + port +
+      "|Cvv2=|FunctionType=1|Serial=SER-01|PTid=123456789|InitialDeferment=03"
+      "|NumberOfPayments=06|PlanType=07|ID_Client_Tx=11|ID_Server_Tx=22");
 }
 
 class Nurit293Test : public ::testing::Test {
@@ -135,7 +68,7 @@ class Nurit293Test : public ::testing::Test {
   testing::ScratchFolder scratch_;
   ScopedEnv log_dir_{"TOVALIX_LOG_DIR", scratch_.path().string()};
   ScopedEnv settings_file_{"TOVALIX_SETTINGS", (scratch_ / "PinPad.ini").string()};
-  SimulatedLibrary sim_;
+  testing::SimulatedNurit293 sim_;
   std::unique_ptr<Nurit293Library> library_ = LoadNurit293Library(sim_.path);
   testing::RecordingOperator op_;
   platform::FastClock clock_{1000.0};
@@ -245,35 +178,27 @@ TEST_F(Nurit293Test, SalesByReadingExpiryAndTheGatewaysAnswer) {
   EXPECT_EQ(sim_.Args("VB_notifyResult"), "{Result=No response|AuthCode=000000}");
 }
 
+// Each row: the chip's data, then the EMV_Tags, ARQC and AID taken from it.
 TEST_F(Nurit293Test, TagsValidosWalksTheTableInItsOrder) {
-  struct Case {
-    const char* chip;
-    const char* emv_tags = "";
-    const char* arqc = "";
-    const char* aid = "";
-  };
-  const Case cases[] = {
-      {"9F2608AABBCCDDEEFF0011", "9F2608AABBCCDDEEFF0011", "AABBCCDDEEFF0011", ""},
+  std::vector<std::pair<std::string, std::string>> cases = {
+      {"9F2608AABBCCDDEEFF0011", "9F2608AABBCCDDEEFF0011|ARQC=AABBCCDDEEFF0011|AID="},
       // 9F1E is taken out only.
-      {"9F1E0831323334353637389F2608AABBCCDDEEFF0011", "9F2608AABBCCDDEEFF0011", "AABBCCDDEEFF0011",
-       ""},
+      {"9F1E0831323334353637389F2608AABBCCDDEEFF0011",
+       "9F2608AABBCCDDEEFF0011|ARQC=AABBCCDDEEFF0011|AID="},
       // 9F alone is only the first byte of 9Fxx tags: the amount and the cryptogram survive.
-      {"9F02060000000100009F2608AABBCCDDEEFF0011", "9F02060000000100009F2608AABBCCDDEEFF0011",
-       "AABBCCDDEEFF0011", ""},
+      {"9F02060000000100009F2608AABBCCDDEEFF0011",
+       "9F02060000000100009F2608AABBCCDDEEFF0011|ARQC=AABBCCDDEEFF0011|AID="},
       // 5F2A's value holds the digits 84; its row comes first, so the AID is the real one.
-      {"5F2A0208408407A0000000031010", "5F2A0208408407A0000000031010", "", "A0000000031010"},
+      {"5F2A0208408407A0000000031010", "5F2A0208408407A0000000031010|ARQC=|AID=A0000000031010"},
       // A length that is not hex or runs past the end leaves the element out.
-      {"9F2609AABB95ZZ00", "", "", ""},
+      {"9F2609AABB95ZZ00", "|ARQC=|AID="},
   };
-  std::vector<Case> all(std::begin(cases), std::end(cases));
-  for (const char* odd : {"", "9", "9F", "9F26", "9F260", "84 7A0", "84FF"}) all.push_back({odd});
+  for (const char* odd : {"", "9", "9F", "9F26", "9F260", "84 7A0", "84FF"}) {
+    cases.emplace_back(odd, "|ARQC=|AID=");
+  }
   NURIT293 nurit = Driver();
-  for (const Case& c : all) {
-    const Dictionary tags = nurit.TagsValidos(c.chip);
-    EXPECT_THAT(tags.Keys(), ElementsAre("EMV_Tags", "ARQC", "AID")) << c.chip;
-    EXPECT_EQ(tags.Item("EMV_Tags"), c.emv_tags) << c.chip;
-    EXPECT_EQ(tags.Item("ARQC"), c.arqc) << c.chip;
-    EXPECT_EQ(tags.Item("AID"), c.aid) << c.chip;
+  for (const auto& [chip, expected] : cases) {
+    EXPECT_EQ(testing::Text(nurit.TagsValidos(chip)), "EMV_Tags=" + expected) << chip;
   }
 }
 
@@ -345,7 +270,7 @@ TEST_F(Nurit293Test, LibraryThatCannotBeLoadedFailsThroughFalla) {
   std::ofstream(scratch_ / "text.so") << "not a library";
   const std::pair<std::string, std::string> cases[] = {
       {(scratch_ / "missing.so").string(), "FALLA  53:No se encontró la biblioteca del Nurit 293"},
-      {Module("tovalix_nurit293_incomplete"),
+      {testing::Module("tovalix_nurit293_incomplete"),
        "FALLA  453:No se encontró el punto de entrada VB_notifyResult"},
       {(scratch_ / "text.so").string(), "FALLA  48:"},
       // Unset, it is the variable that is missing, or on Windows the system's own library.

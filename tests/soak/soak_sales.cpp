@@ -6,14 +6,11 @@
 // log, the journal or the messages, and be in doubt (ID_Tx "-4", in the journal) exactly when
 // the gateway received it and answered unusably. Exits 0 only when every sale passed.
 //
-//   soak_sales [--sales N] [--faulty F] [--seed S]  (or TOVALIX_SOAK_SALES / _FAULTY / _SEED)
+//   soak_sales [--sales N] [--faulty F] [--seed S]
 //
 // With --faulty F each model goes on past its sales until F of them carried a fault.
-#include <dlfcn.h>
-
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <map>
@@ -26,7 +23,7 @@
 
 #include "drivers/ingenico/exchange.hpp"
 #include "drivers/ingenico/sale.hpp"
-#include "drivers/nurit293/commands.hpp"
+#include "drivers/nurit293/sale.hpp"
 #include "drivers/optimum/exchange.hpp"
 #include "drivers/optimum/sale.hpp"
 #include "drivers/vx810/sale.hpp"
@@ -34,9 +31,10 @@
 #include "serial/serial_link.hpp"
 #include "sim/gateway/gateway_simulator.hpp"
 #include "sim/ingenico/ingenico_simulator.hpp"
-#include "sim/nurit293_library/nurit293_sim.h"
 #include "sim/optimum/optimum_pinpad.hpp"
 #include "sim/vx810/vx810_simulator.hpp"
+#include "support/dictionary_text.hpp"
+#include "support/nurit293_library.hpp"
 #include "support/sale_layouts.hpp"
 #include "support/test_environment.hpp"
 
@@ -119,21 +117,6 @@ std::size_t OpenDescriptors() {
   return static_cast<std::size_t>(std::distance(begin(fds), end(fds)));
 }
 
-// The script API of the simulated Nurit 293 library, in the very object the driver loads.
-struct NuritScript {
-  std::unique_ptr<void, int (*)(void*)> handle;
-  template <typename F>
-  F Get(const char* name) const {
-    return handle ? reinterpret_cast<F>(dlsym(handle.get(), name)) : nullptr;
-  }
-  decltype(&TovalixSimNurit293_Reset) reset = Get<decltype(reset)>("TovalixSimNurit293_Reset");
-  decltype(&TovalixSimNurit293_AddCard) add_card =
-      Get<decltype(add_card)>("TovalixSimNurit293_AddCard");
-  decltype(&TovalixSimNurit293_Fail) fail = Get<decltype(fail)>("TovalixSimNurit293_Fail");
-  decltype(&TovalixSimNurit293_Prepared) prepared =
-      Get<decltype(prepared)>("TovalixSimNurit293_Prepared");
-};
-
 // What the sales of one model came to.
 struct Counts {
   std::size_t sales = 0, faulty = 0, approved = 0;
@@ -142,8 +125,7 @@ struct Counts {
 
 struct Soak {
   std::mt19937 random;
-  const NuritScript& nurit;
-  std::string nurit_path;
+  const testing::SimulatedNurit293& nurit;
   std::map<std::string, std::size_t> faults;  // by kind, when they happened
   std::size_t failures = 0;
 
@@ -273,32 +255,16 @@ void Soak::Sale(const ModelInfo& info, std::size_t number, Counts& counts) {
         break;
       }
       case Model::kNurit293: {
-        nurit.reset();
-        nurit.add_card(chip ? "Chip" : "MagStripe", kNuritTrack2, kNuritTrack1,
-                       chip ? kNuritEmv : nullptr);
+        nurit.Reset();
+        nurit.AddCard(chip ? "Chip" : "MagStripe", kNuritTrack2, kNuritTrack1,
+                      chip ? kNuritEmv : nullptr);
         if (fired) {
-          nurit.fail(Pick(kNuritFunctions).c_str(), -1, Between(1, 60), "Falla simulada");
+          nurit.Fail(Pick(kNuritFunctions).c_str(), -1, Between(1, 60), "Falla simulada");
         }
-        testing::ScopedEnv library{"TOVALIX_NURIT293_LIB", nurit_path};
-        Dictionary entrada;
-        for (const auto& [key, value] : std::vector<std::pair<const char*, std::string>>{
-                 {"ID_Store", "5"},
-                 {"Amount", solicitud.Amount.Text()},
-                 {"Tip", "0"},
-                 {"Total", solicitud.Total.Text()},
-                 {"ID_Transaction", std::to_string(solicitud.ID_Transaction)},
-                 {"Operation_Type", "1"},
-                 {"Port", "COM3"},
-                 {"FunctionType", "1"},
-                 {"Serial", "SER-01"},
-                 {"PTid", "4711"},
-                 {"ID_Client_Tx", "11"},
-                 {"ID_Server_Tx", "22"}}) {
-          entrada.Add(key, value);
-        }
-        result =
-            drivers::nurit293::UnicaBancaria(entrada, gateway.Url(), solicitud.TimeOut, op, clock);
-        check(nurit.prepared() == 0, "the Nurit 293 was left prepared");
+        testing::ScopedEnv library{"TOVALIX_NURIT293_LIB", nurit.path};
+        parametros.Serie = "SER-01";
+        result = drivers::nurit293::VentaNurit293(entorno, solicitud);
+        check(nurit.Prepared() == 0, "the Nurit 293 was left prepared");
         break;
       }
     }
@@ -311,7 +277,7 @@ void Soak::Sale(const ModelInfo& info, std::size_t number, Counts& counts) {
     gateway.Stop();
     pad.reset();
 
-    const bool in_doubt = result.Exists("ID_Tx") && result.Item("ID_Tx") == "-4";
+    const bool in_doubt = result.Item("ID_Tx") == "-4";
     // The gateway got the request and gave no usable answer: the sale may have been charged.
     check(!gateway_fault || !fired || in_doubt, "a request the gateway received is not in doubt");
     const std::string journal = testing::ReadFile(folder / "journal.jsonl");
@@ -325,18 +291,14 @@ void Soak::Sale(const ModelInfo& info, std::size_t number, Counts& counts) {
       check(!HoldsCardData(message), "card data in an operator message");
     }
   }
-  const std::size_t descriptors_after = OpenDescriptors();
-  check(descriptors_after == descriptors_before,
-        "descriptors " + std::to_string(descriptors_before) + " before, " +
-            std::to_string(descriptors_after) + " after");
+  check(OpenDescriptors() == descriptors_before,
+        "descriptors left open: " + std::to_string(OpenDescriptors() - descriptors_before));
   check(elapsed <= info.bound,
         "took " + std::to_string(elapsed) + " s, more than " + std::to_string(info.bound));
   const Keys keys = result.Keys();
-  std::string listed;
-  for (const auto& key : keys) listed += key + " ";
   check(keys == testing::kGatewayAnswerKeys || keys == testing::kGatewayDefaultKeys ||
             std::count(info.layouts.begin(), info.layouts.end(), keys) > 0,
-        "result keys not in a known order: " + listed);
+        "result keys not in a known order: " + testing::Text(result, false));
 
   ++counts.sales;
   counts.faulty += fired ? 1 : 0;
@@ -350,33 +312,22 @@ void Soak::Sale(const ModelInfo& info, std::size_t number, Counts& counts) {
   }
 }
 
-// A count from "--name N" on the command line or else the environment variable.
-std::optional<unsigned long> Setting(int argc, char** argv, const std::string& flag,
-                                     const char* variable) {
+// A count from "--name N" on the command line.
+std::optional<unsigned long> Setting(int argc, char** argv, const std::string& flag) {
   for (int i = 1; i + 1 < argc; ++i) {
     if (argv[i] == flag) return std::stoul(argv[i + 1]);
-  }
-  if (const char* value = std::getenv(variable); value != nullptr && *value != '\0') {
-    return std::stoul(value);
   }
   return std::nullopt;
 }
 
 int Run(int argc, char** argv) {
-  const unsigned long sales = Setting(argc, argv, "--sales", "TOVALIX_SOAK_SALES").value_or(20);
-  const unsigned long faulty = Setting(argc, argv, "--faulty", "TOVALIX_SOAK_FAULTY").value_or(0);
-  const unsigned seed = static_cast<unsigned>(
-      Setting(argc, argv, "--seed", "TOVALIX_SOAK_SEED").value_or(std::random_device{}()));
+  const unsigned long sales = Setting(argc, argv, "--sales").value_or(20);
+  const unsigned long faulty = Setting(argc, argv, "--faulty").value_or(0);
+  const unsigned seed =
+      static_cast<unsigned>(Setting(argc, argv, "--seed").value_or(std::random_device{}()));
   std::cout << "soak: seed " << seed << " (rerun with --seed " << seed << ")\n" << std::flush;
-  const char* build = std::getenv("TOVALIX_BUILD_DIR");
-  const std::string nurit_path =
-      std::string(build != nullptr ? build : ".") + "/lib/libtovalix_nurit293_sim.so";
-  const NuritScript nurit{{dlopen(nurit_path.c_str(), RTLD_NOW | RTLD_LOCAL), dlclose}};
-  if (!nurit.reset || !nurit.add_card || !nurit.fail || !nurit.prepared) {
-    std::cout << "simulated Nurit 293 library not found at " << nurit_path << "\n";
-    return 1;
-  }
-  Soak soak{std::mt19937(seed), nurit, nurit_path, {}, 0};
+  const testing::SimulatedNurit293 nurit;
+  Soak soak{std::mt19937(seed), nurit, {}, 0};
   for (const ModelInfo& info : Models()) {
     Counts counts;
     // The cap keeps a soak whose faults stopped firing from running for ever.
