@@ -92,21 +92,6 @@ class FlowBench {
     EXPECT_FALSE(link.LectorActivo()) << "the reader was left on";
     return result;
   }
-  // TEMP-COMPAT
-  drivers::EntornoVenta Entorno() {
-    return drivers::EntornoVenta{link, parametros, puerto, modo_entrada, op, clock};
-  }
-  Dictionary Finished(Dictionary result) {
-    EXPECT_FALSE(link.EstaAbierto()) << "the port was left open";
-    EXPECT_FALSE(link.LectorActivo()) << "the reader was left on";
-    return result;
-  }
-  auto Posted() const {
-    const auto requests = gateway.Requests();
-    EXPECT_EQ(requests.size(), 1u);
-    return requests.empty() ? typename decltype(requests)::value_type{} : requests.front();
-  }
-  // END-TEMP-COMPAT
   // The fields of the gateway's `n`th request, "name=value" joined by "&", in their order.
   std::string Record(std::size_t n = 0) const {
     const auto request = gateway.Requests().at(n);
