@@ -132,8 +132,9 @@ TEST_P(IngenicoFlowTest, EachReadingEndsItsOwnWay) {
     EXPECT_EQ(result.Item("ARQC"), c.modo == 2 ? "1A2B3C4D5E6F7081" : "");
     const auto requests = gateway.Requests();
     if (c.track2 == nullptr) {
-      EXPECT_EQ(result.Item("ID_Tx") + result.Item("Authorization_Number") + result.Item("Amount"),
-                "-3000000150.5");
+      EXPECT_EQ(result.Item("ID_Tx") + "|" + result.Item("Authorization_Number") + "|" +
+                    result.Item("Amount"),
+                "-3|000000|150.5");
       EXPECT_EQ(requests.size(), sold);
       continue;
     }

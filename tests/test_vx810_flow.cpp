@@ -170,8 +170,7 @@ TEST_F(Vx810FlowTest, EachReadingEndsItsOwnWay) {
     EXPECT_EQ(result.Item("AID"), c.modo == 2 ? "A0000000031010" : "");
     const auto requests = gateway.Requests();
     if (c.track2 == nullptr) {
-      EXPECT_EQ(result.Item("ID_Tx") + result.Item("Authorization_Number"), "-3000000");
-      EXPECT_EQ(requests.size(), sold);
+      ExpectNotSent(result);  // the unsold rows come first
       continue;
     }
     EXPECT_EQ(modo_entrada, c.modo);
