@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <tovalix/cliente.hpp>
 
+#include <optional>
+
 #include "control/address_lines.hpp"
 #include "settings/store.hpp"
 #include "sim/gateway/gateway_simulator.hpp"
@@ -36,79 +38,73 @@ class Initialization : public ::testing::Test {
   RecordingOperator op;
 };
 
+// A store list is stored whole while the gateway hears its first store.
 TEST_F(Initialization, ATerminalWithoutPinPadIsStoredWithTheGatewaysData) {
-  ASSERT_EQ(Init("5", "NINGUNA", "SER-001"), 1);
+  ASSERT_EQ(Init("5,17", "NINGUNA", "SER-001"), 1);
   EXPECT_TRUE(op.shown.empty());
   ASSERT_EQ(gateway.RequestCount(), 1u);
   const sim::GatewayRequest request = gateway.Requests()[0];
   EXPECT_EQ(request.Names(),
             (std::vector<std::string>{"Id_Store", "serial", "ptid", "process_type"}));
-  EXPECT_EQ(request.Value("serial"), "SER-001");
-  EXPECT_EQ(request.Value("ptid"), "4321");
-
+  EXPECT_EQ(request.Value("Id_Store") + "|" + request.Value("serial") + "|" + request.Value("ptid"),
+            "5|SER-001|4321");
   settings::Parametros p;
   ASSERT_TRUE(Load(p));
-  EXPECT_EQ(p.IdStore, "5");
-  EXPECT_EQ(p.Serie, "SER-001");
-  EXPECT_EQ(p.PTid, "4321");
-  EXPECT_EQ(p.Tipo, "NINGUNA");
   EXPECT_EQ(p.UrlGateway, gateway.Url());
-  EXPECT_EQ(p.Descripcion, "TIENDA SIMULADA");
-  EXPECT_EQ(p.Direccion1, "AV. REFORMA 100 2");
-  EXPECT_EQ(p.Direccion2, "CENTRO CUAUHTEMOC CP.06000");
-  EXPECT_EQ(p.Direccion3, "CIUDAD DE MEXICO,CDMX");
-  EXPECT_EQ(p.Telefono, "5555555555");
-  EXPECT_EQ(p.TimeOutCreditDebit, "55");
-  EXPECT_EQ(p.TimeOutPinpadConfig, "30");
-  EXPECT_EQ(p.UserTA, "ta_user");
+  EXPECT_EQ(p.IdStore + "|" + p.Serie + "|" + p.PTid + "|" + p.Tipo + "|" + p.Descripcion + "|" +
+                p.Direccion1 + "|" + p.Direccion2 + "|" + p.Direccion3 + "|" + p.Telefono + "|" +
+                p.TimeOutCreditDebit + "|" + p.TimeOutPinpadConfig + "|" + p.UserTA,
+            "5,17|SER-001|4321|NINGUNA|TIENDA SIMULADA|AV. REFORMA 100 2|"
+            "CENTRO CUAUHTEMOC CP.06000|CIUDAD DE MEXICO,CDMX|5555555555|55|30|ta_user");
 }
 
-TEST_F(Initialization, AStoreListIsStoredWhileTheGatewayHearsItsFirstStore) {
-  ASSERT_EQ(Init("5,17", "NINGUNA", "SER-001"), 1);
-  EXPECT_EQ(gateway.Requests().at(0).Value("Id_Store"), "5");
-  settings::Parametros p;
-  ASSERT_TRUE(Load(p));
-  EXPECT_EQ(p.IdStore, "5,17");
-}
-
+// Every refusal leaves the terminal erased, its parameters stored before: nothing loads.
 TEST_F(Initialization, RefusalsLeaveTheTerminalErased) {
-  ASSERT_TRUE(terminal.Initialize("IPP320", "5"));
-  // A model written in lower case.
-  EXPECT_EQ(Init("5", "ipp320", ""), 0);
-  ASSERT_EQ(op.shown.size(), 1u);
-  EXPECT_EQ(op.shown[0].text,
-            "TOVALIX: El tipo de terminal no es válido. Verifique su información.");
-  settings::Parametros p;
-  EXPECT_FALSE(Load(p));
-  // No PIN pad and no serial number: nothing to say, nothing stored, nothing sent.
-  op.shown.clear();
-  ASSERT_TRUE(terminal.Initialize("IPP320", "5"));
-  EXPECT_EQ(Init("5", "NINGUNA", "  "), 0);
-  EXPECT_TRUE(op.shown.empty());
-  EXPECT_EQ(gateway.RequestCount(), 0u);
-  EXPECT_FALSE(Load(p));
-  EXPECT_EQ(p.IdStore, "");
-  // An empty store.
-  EXPECT_EQ(Init(" ", "NINGUNA", "SER"), 0);
-  EXPECT_EQ(op.shown.back().text,
-            "TOVALIX: Inicialización Cancelada. El parámetro ID Store no puede venir vacío.");
-  // Plain http to another machine, for the gateway or for the airtime service.
-  for (const auto& [name, url] : {std::pair{"TOVALIX_GATEWAY_URL", "http://pagos.example/g"},
-                                  std::pair{"TOVALIX_AIRTIME_URL", "http://ta.example/TelcoWS"}}) {
-    ScopedEnv unsafe(name, url);
-    EXPECT_EQ(Init("5", "NINGUNA", "SER"), 0);
-    EXPECT_EQ(op.shown.back().text, "TOVALIX: La dirección " + std::string(url) +
-                                        " no es segura. Los datos de tarjeta, NIP y contraseñas "
-                                        "sólo se envían por https. Llame al técnico.");
+  const std::string unsafe =
+      " no es segura. Los datos de tarjeta, NIP y contraseñas sólo se "
+      "envían por https. Llame al técnico.";
+  struct Case {
+    const char *store, *tipo, *serie;
+    std::pair<const char*, const char*> env;  // a deployment value changed
+    std::vector<std::pair<const char*, const char*>> answer;
+    std::string message;  // "" for none
+  };
+  // clang-format off
+  const Case cases[] = {
+      {"5", "ipp320", "", {}, {}, "El tipo de terminal no es válido. Verifique su información."},
+      {"5", "NINGUNA", "  ", {}, {}, ""},
+      {" ", "NINGUNA", "SER", {}, {},
+       "Inicialización Cancelada. El parámetro ID Store no puede venir vacío."},
+      {"5", "NINGUNA", "SER", {"TOVALIX_GATEWAY_URL", "http://pagos.example/g"}, {},
+       "La dirección http://pagos.example/g" + unsafe},
+      {"5", "NINGUNA", "SER", {"TOVALIX_AIRTIME_URL", "http://ta.example/TelcoWS"}, {},
+       "La dirección http://ta.example/TelcoWS" + unsafe},
+      {"5", "NINGUNA", "SER", {}, {{"timeOut_pinpadConfig", ""}},
+       "Problemas para obtener El Tiempo de Respuesta de la Configuración"},
+      {"5", "NINGUNA", "SER", {}, {{"id_error", "17"},
+       {"response_message", "DISPOSITIVO NO EXISTE O ESTA INACTIVO"}},
+       "No dió de Alta el Número de Serie"},
+  };
+  // clang-format on
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.message);
+    ASSERT_TRUE(terminal.Initialize("IPP320", "5"));
+    op.shown.clear();
+    gateway.SetScript([&c](const sim::GatewayRequest&, sim::GatewayAnswer& a) {
+      for (const auto& [name, value] : c.answer) a.Set(name, value);
+    });
+    std::optional<ScopedEnv> env;
+    if (c.env.first) env.emplace(c.env.first, c.env.second);
+    const std::size_t posted = gateway.RequestCount();
+    EXPECT_EQ(Init(c.store, c.tipo, c.serie), 0);
+    EXPECT_EQ(gateway.RequestCount() - posted, c.answer.empty() ? 0u : 1u);
+    ASSERT_EQ(op.shown.empty(), c.message.empty());
+    if (!c.message.empty()) {
+      EXPECT_THAT(op.shown.back().text, ::testing::HasSubstr(c.message));
+    }
+    settings::Parametros p;
+    EXPECT_FALSE(Load(p));
   }
-  EXPECT_EQ(gateway.RequestCount(), 0u);
-  // The gateway does not know the terminal.
-  gateway.SetScript([](const sim::GatewayRequest&, sim::GatewayAnswer& a) {
-    a.Set("id_error", "17").Set("response_message", "DISPOSITIVO NO EXISTE O ESTA INACTIVO");
-  });
-  EXPECT_EQ(Init("5", "NINGUNA", "SER"), 0);
-  EXPECT_NE(op.shown.back().text.find("No dió de Alta el Número de Serie"), std::string::npos);
-  EXPECT_FALSE(Load(p));
 }
 
 TEST_F(Initialization, AMissingResponseTimeStopsHalfWayAndTheLoaderSaysSo) {
@@ -130,21 +126,13 @@ TEST_F(Initialization, AMissingResponseTimeStopsHalfWayAndTheLoaderSaysSo) {
   // The parameters written before the time-outs are there: a new load after storing the
   // missing ones would succeed with them.
   RecordingOperator quiet;
-  ASSERT_TRUE(settings::GuardaParametro("param20", "40", quiet));
-  ASSERT_TRUE(settings::GuardaParametro("param21", "55", quiet));
-  ASSERT_TRUE(settings::GuardaParametro("param24", "30", quiet));
+  for (const char* param : {"param20", "param21", "param24"}) {
+    ASSERT_TRUE(settings::GuardaParametro(param, "40", quiet));
+  }
   EXPECT_TRUE(settings::CargaParametros(p, quiet));
-  EXPECT_EQ(p.Serie, "SER-001");
-  EXPECT_EQ(p.Direccion2, "CENTRO CUAUHTEMOC CP.06000");
-  EXPECT_EQ(p.Direccion3, "");  // written only after the time-outs
-}
-
-TEST_F(Initialization, AMissingConfigurationTimeHasItsOwnMessage) {
-  gateway.SetScript(
-      [](const sim::GatewayRequest&, sim::GatewayAnswer& a) { a.Set("timeOut_pinpadConfig", ""); });
-  EXPECT_EQ(Init("5", "NINGUNA", "SER-001"), 0);
-  EXPECT_EQ(op.shown.back().text,
-            "TOVALIX: Problemas para obtener El Tiempo de Respuesta de la Configuración");
+  // The third address line is written only after the time-outs.
+  EXPECT_EQ(p.Serie + "|" + p.Direccion2 + "|" + p.Direccion3,
+            "SER-001|CENTRO CUAUHTEMOC CP.06000|");
 }
 
 TEST_F(Initialization, TimeOutsPastTheirLimitsAreStoredAsGivenAndReported) {
@@ -166,14 +154,13 @@ TEST_F(Initialization, TimeOutsPastTheirLimitsAreStoredAsGivenAndReported) {
 
 TEST(AddressLines, OnlyEntriesThatAreThereCount) {
   Dictionary d;
-  d.Add("m_street", "AV. JUAREZ");
-  d.Add("m_number", "12");
-  d.Add("m_interior", "");
-  d.Add("m_colony", "");
-  d.Add("m_municipality", "COYOACAN");
-  d.Add("m_zip_code", "04000");
-  d.Add("m_city", "CDMX");
-  d.Add("m_state", "CIUDAD DE MEXICO");
+  // clang-format off
+  for (const auto& [key, value] : {std::pair{"m_street", "AV. JUAREZ"}, {"m_number", "12"},
+       {"m_interior", ""}, {"m_colony", ""}, {"m_municipality", "COYOACAN"}, {"m_zip_code", "04000"},
+       {"m_city", "CDMX"}, {"m_state", "CIUDAD DE MEXICO"}}) {
+    d.Add(key, value);
+  }
+  // clang-format on
   EXPECT_EQ(control::PrimeraLineaDireccion(d), "AV. JUAREZ 12");
   EXPECT_EQ(control::SegundaLineaDireccion(d), " COYOACAN CP.04000");
   EXPECT_EQ(control::TerceraLineaDireccion(d), "CDMX,CIUDAD DE MEXICO");
