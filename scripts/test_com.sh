@@ -116,7 +116,9 @@ check "regsvr32 /u /n /i:user leaves nothing" nothing_left
 # control; the silent uninstaller (waiting for it with _?=) takes everything away again.
 check "makensis" makensis -V2 installer/tovalix.nsi
 check "installer /S" "$wine" "$(winpath "$root/build/tovalix-setup.exe")" /S '/D=C:\Tovalix'
-check "installed control registered" eval '"$wine" reg query "HKLM\\Software\\Classes\\${keys[2]}\\InprocServer32" | grep -qF "C:\\Tovalix\\Tovalix.ocx"'
+for clsid in "${keys[2]}" "${keys[8]}"; do  # Cliente, Mostrador
+  check "installed $clsid registered" eval '"$wine" reg query "HKLM\\Software\\Classes\\$clsid\\InprocServer32" | grep -qF "C:\\Tovalix\\Tovalix.ocx"'
+done
 check "installed: script host runs" run_host installed UTF-16 cscript //nologo "$(winpath "$root/tests/com/host.vbs")"
 check "installed: script host reads" compare installed init sales boxes
 check "uninstaller /S" "$wine" 'C:\Tovalix\uninstall.exe' /S '_?=C:\Tovalix'

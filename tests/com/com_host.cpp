@@ -136,7 +136,7 @@ void CALLBACK SecondSale(HWND, UINT, UINT_PTR timer, DWORD) {
                       {Num(5), Num(10.0), Num(0.0), Num(10.0), Num(44), Num(short{1}), Str(L""),
                        Num(0), Num(0), Str(L""), Str(L""), Str(L"")}));
   IDispatch* counter = Create(L"Tovalix.Mostrador");
-  Show("nested counter", Call(counter, L"ConsultaRemesa", {Str(L"ORD-1001")}));
+  Show("nested counter", Call(counter, L"ConsultaRemesa", {Str(L"ORD-7")}));
   counter->Release();
 }
 

@@ -34,9 +34,9 @@ If WScript.Arguments(0) = "counter" Then
   Show "teller refused", counter.SesionCajero("1234567", "1234", track2, "C")
   Show "teller", counter.SesionCajero("12345678", "1234", track2, "c")
   shown = " Description Address1 Address2 Address3 RFC Phone "  ' the merchant's entries, once
-  Set order = counter.ConsultaRemesa("ORD-1001")
+  Set order = counter.ConsultaRemesa("ORD-7")
   out.WriteLine "remittance keys=" & order.Count & " status=" & order.Item("status")
-  Show "payout", counter.PagaRemesa("ORD-1001", "", "G12345678", "", "", "", "", "")
+  Show "payout", counter.PagaRemesa("ORD-7", "", "G12345678", "", "", "", "", "")
   Show "gift card", counter.AsignaNip("4821", track1, track2)
   Show "log", counter.RegistraBitacora(Entries(Array("total", 150.5, "date_time", "2026-12-07 12:00", _
     "truncated", "", "address1", "A1", "address2", "A2", "address3", "A3", "brand", "VISA", _
