@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Tovalix.ocx under wine. Run by test_windows.sh inside its prefix (WINEPREFIX, its wineserver,
-# COM5 mapped to the iPP320 simulator's pseudo-terminal): registers the control with regsvr32,
-# runs the VBScript host (wine's cscript) and the C++ host (IDispatch only) against COM5 and a
-# fresh gateway and airtime simulator each, and compares what each host read, and the message
-# boxes it caused, with tests/com/expected.txt. The C++ host runs again without registration
+# COM5 and COM9 mapped to the iPP320's and the Optimum's simulators): registers the control with
+# regsvr32, runs the VBScript hosts (wine's cscript; a till on COM5, a banking agent's counter
+# printing on COM9) and the C++ host (IDispatch only) against a fresh gateway and airtime
+# simulator each, and compares what each host read, and the message boxes it caused, with
+# tests/com/expected.txt. The C++ host runs again without registration
 # (Tovalix.manifest); registration for the user alone is checked; then the installer runs
 # silently, a script host sells, and the uninstaller must leave no registration behind.
 set -uo pipefail
@@ -28,7 +29,9 @@ registered() { "$wine" reg query "$1\\Software\\Classes\\Tovalix.Cliente\\CLSID"
 # Every key the registration writes, the installer's own included: none may outlive removal.
 keys=(Tovalix.Cliente Tovalix.IPP320 'CLSID\{EC78E750-85C0-401C-BEAF-2DCD3FF1690A}'
   'CLSID\{1F8731D6-3B97-4FBB-9C73-DECEDA392096}' 'TypeLib\{B5C3E11F-31FF-446A-89D8-4DD6FB4CBE5D}'
-  'Interface\{5B03EA60-49AA-433A-B2E9-34CE293BD4DD}' 'Interface\{4822345D-1431-4025-933A-5A7B5D664F0B}')
+  'Interface\{5B03EA60-49AA-433A-B2E9-34CE293BD4DD}' 'Interface\{4822345D-1431-4025-933A-5A7B5D664F0B}'
+  Tovalix.Mostrador 'CLSID\{44916A96-4EF4-4986-A6B7-C36F1D6D40EF}'
+  'Interface\{54F77780-65BA-4F90-AD5B-F6C28963E23A}')
 nothing_left() {
   local left=0 key hive
   for key in "${keys[@]/#/Software\\Classes\\}" 'Software\Microsoft\Windows\CurrentVersion\Uninstall\Tovalix'; do
@@ -56,10 +59,10 @@ run_host() {
   mkdir -p "$dir"
   local first=${#pids[@]}
   serve gateway --port 0 --decline-total 99.99
-  export TOVALIX_GATEWAY_URL=$url
+  export TOVALIX_GATEWAY_URL=$url TOVALIX_COUNTER_URL=${url%/gateway.asp}
   serve airtime --port 0
   export TOVALIX_AIRTIME_URL=$url
-  printf '\\Device\\USBSER000\tCOM5\n' >"$dir/devices.tsv"
+  printf '\\Device\\USBSER000\tCOM5\n\\Device\\Serial2\tCOM9\n' >"$dir/devices.tsv"
   export TOVALIX_SETTINGS TOVALIX_DEVICE_MAP TOVALIX_LOG_DIR TOVALIX_COM_MESSAGES
   TOVALIX_SETTINGS=$(winpath "$dir/PinPad.ini")
   TOVALIX_DEVICE_MAP=$(winpath "$dir/devices.tsv")
@@ -87,6 +90,8 @@ check "regsvr32 Tovalix.ocx" "$wine" regsvr32 /s "$(winpath "$bin/Tovalix.ocx")"
 check "registered in HKLM" registered HKLM
 check "VBScript host runs" run_host vbs UTF-16 cscript //nologo "$(winpath "$root/tests/com/host.vbs")"
 check "VBScript host reads" compare vbs init sales boxes
+check "VBScript counter runs" run_host counter UTF-16 cscript //nologo "$(winpath "$root/tests/com/host.vbs")" counter
+check "VBScript counter reads" compare counter init counter
 # A failure inside the control (here no Scripting.Dictionary to be had) reaches Err as text.
 errors=$(WINEDLLOVERRIDES="scrrun=d;${WINEDLLOVERRIDES:-}" "$wine" cscript //nologo \
   "$(winpath "$root/tests/com/host.vbs")" errors | tr -d '\r')
@@ -111,7 +116,9 @@ check "regsvr32 /u /n /i:user leaves nothing" nothing_left
 # control; the silent uninstaller (waiting for it with _?=) takes everything away again.
 check "makensis" makensis -V2 installer/tovalix.nsi
 check "installer /S" "$wine" "$(winpath "$root/build/tovalix-setup.exe")" /S '/D=C:\Tovalix'
-check "installed control registered" eval '"$wine" reg query "HKLM\\Software\\Classes\\${keys[2]}\\InprocServer32" | grep -qF "C:\\Tovalix\\Tovalix.ocx"'
+for clsid in "${keys[2]}" "${keys[8]}"; do  # Cliente, Mostrador
+  check "installed $clsid registered" eval '"$wine" reg query "HKLM\\Software\\Classes\\$clsid\\InprocServer32" | grep -qF "C:\\Tovalix\\Tovalix.ocx"'
+done
 check "installed: script host runs" run_host installed UTF-16 cscript //nologo "$(winpath "$root/tests/com/host.vbs")"
 check "installed: script host reads" compare installed init sales boxes
 check "uninstaller /S" "$wine" 'C:\Tovalix\uninstall.exe' /S '_?=C:\Tovalix'

@@ -75,8 +75,14 @@ class WindowsOperator final : public Operator {
   std::wstring record_;
 };
 
+// The answer to a call that enters while another operation of the control is still running
+// (from an event the host handles during a wait): nothing is done, no port is touched.
+inline constexpr const char* kOcupado =
+    "TOVALIX: Hay otra operación en curso. Espere a que termine e intente de nuevo.";
+
 // Marks the thread busy in an operation of the control. A call that enters from the host's
-// message loop while another runs finds it taken and must return at once.
+// message loop while another runs, of the same object or another (a Mostrador print while a
+// Cliente sale waits on the same port), finds it taken and must return at once.
 class OperationGuard {
  public:
   OperationGuard() : entered_(!busy_) { busy_ = true; }
@@ -169,5 +175,15 @@ class DispatchObject : public Interface, public ISupportErrorInfo {
   LONG references_ = 1;
   ITypeInfo* type_info_ = nullptr;
 };
+
+// A new object of a class, initialized and asked for `riid`.
+template <typename Object>
+HRESULT MakeObject(REFIID riid, void** out) {
+  auto* object = new Object();
+  HRESULT hr = object->Init();
+  if (SUCCEEDED(hr)) hr = object->QueryInterface(riid, out);
+  object->Release();
+  return hr;
+}
 
 }  // namespace tovalix::com

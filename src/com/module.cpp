@@ -49,6 +49,7 @@ class ClassFactory final : public IClassFactory {
 
 ClassFactory g_cliente_factory(CreateCliente);
 ClassFactory g_ipp320_factory(CreateIPP320);
+ClassFactory g_mostrador_factory(CreateMostrador);
 
 std::wstring Text(REFGUID guid) {
   wchar_t text[40];
@@ -66,6 +67,7 @@ struct Class {
 const Class kClasses[] = {
     {CLSID_Cliente, IID__Cliente, L"Cliente", L"_Cliente", L"Tovalix.Cliente"},
     {CLSID_IPP320, IID__IPP320, L"IPP320", L"_IPP320", L"Tovalix.IPP320"},
+    {CLSID_Mostrador, IID__Mostrador, L"Mostrador", L"_Mostrador", L"Tovalix.Mostrador"},
 };
 // The type library marshals the dual interfaces between apartments.
 constexpr const wchar_t* kTypeLibraryMarshaler = L"{00020424-0000-0000-C000-000000000046}";
@@ -194,6 +196,7 @@ STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, LPVOID* out) {
   *out = nullptr;
   if (IsEqualCLSID(clsid, CLSID_Cliente)) return g_cliente_factory.QueryInterface(riid, out);
   if (IsEqualCLSID(clsid, CLSID_IPP320)) return g_ipp320_factory.QueryInterface(riid, out);
+  if (IsEqualCLSID(clsid, CLSID_Mostrador)) return g_mostrador_factory.QueryInterface(riid, out);
   return CLASS_E_CLASSNOTAVAILABLE;
 }
 

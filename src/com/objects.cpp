@@ -11,11 +11,6 @@
 namespace tovalix::com {
 namespace {
 
-// The answer to a call that enters while another operation of the control is still running
-// (from an event the host handles during a wait): nothing is done, no port is touched.
-constexpr const char* kOcupado =
-    "TOVALIX: Hay otra operación en curso. Espere a que termine e intente de nuevo.";
-
 HRESULT Busy(bool sale, IDispatch** result) {
   Dictionary busy;
   if (sale) {
@@ -220,23 +215,14 @@ class IPP320Object final : public DispatchObject<_IPP320, IID__IPP320> {
   IPP320 ipp_;
 };
 
-template <typename Object>
-HRESULT Make(REFIID riid, void** out) {
-  auto* object = new Object();
-  HRESULT hr = object->Init();
-  if (SUCCEEDED(hr)) hr = object->QueryInterface(riid, out);
-  object->Release();
-  return hr;
-}
-
 }  // namespace
 
 HRESULT CreateCliente(REFIID riid, void** out) {
-  return Guarded(IID__Cliente, [&] { return Make<ClienteObject>(riid, out); });
+  return Guarded(IID__Cliente, [&] { return MakeObject<ClienteObject>(riid, out); });
 }
 
 HRESULT CreateIPP320(REFIID riid, void** out) {
-  return Guarded(IID__IPP320, [&] { return Make<IPP320Object>(riid, out); });
+  return Guarded(IID__IPP320, [&] { return MakeObject<IPP320Object>(riid, out); });
 }
 
 }  // namespace tovalix::com

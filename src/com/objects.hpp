@@ -6,8 +6,9 @@
 
 namespace tovalix::com {
 
-// A new Cliente (or IPP320) object, asked for `riid`.
+// A new Cliente (IPP320, Mostrador) object, asked for `riid`.
 HRESULT CreateCliente(REFIID riid, void** out);
 HRESULT CreateIPP320(REFIID riid, void** out);
+HRESULT CreateMostrador(REFIID riid, void** out);
 
 }  // namespace tovalix::com

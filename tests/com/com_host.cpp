@@ -1,6 +1,7 @@
 // A point-of-sale host in C++ that reaches Tovalix.ocx through IDispatch::Invoke only (late
 // binding, as script and VB hosts do). It initializes the terminal, sells with a chip card
-// (while a timer the control's wait lets run tries a second sale), has a sale declined and tops
+// (while a timer the control's wait lets run tries a second sale and, on a Mostrador, a
+// remittance query), has a sale declined and tops
 // up airtime; then it drives the iPP320 on COM5 itself through the IPP320 class, a whole card
 // reading in the documented order. Every value read goes to the UTF-8 file named by its
 // argument as "operation key=value"; card data only by length.
@@ -127,12 +128,16 @@ IDispatch* Create(const wchar_t* progid) {
 
 IDispatch* cliente = nullptr;
 
-// Runs from the control's wait for the PIN pad: a second sale must come back at once.
+// Runs from the control's wait for the PIN pad: a second sale, and a counter operation of
+// another object, must come back at once.
 void CALLBACK SecondSale(HWND, UINT, UINT_PTR timer, DWORD) {
   KillTimer(nullptr, timer);
   Show("nested", Call(cliente, L"PagoTarjeta",
                       {Num(5), Num(10.0), Num(0.0), Num(10.0), Num(44), Num(short{1}), Str(L""),
                        Num(0), Num(0), Str(L""), Str(L""), Str(L"")}));
+  IDispatch* counter = Create(L"Tovalix.Mostrador");
+  Show("nested counter", Call(counter, L"ConsultaRemesa", {Str(L"ORD-7")}));
+  counter->Release();
 }
 
 // The iPP320 on COM5, driven by the host: frames from the IPP320 class as hex text.
