@@ -14,7 +14,7 @@
 #include "sim/gateway/gateway_simulator.hpp"
 #include "support/dictionary_text.hpp"
 #include "support/nurit293_library.hpp"
-#include "support/test_environment.hpp"
+#include "support/terminal_fixture.hpp"
 
 namespace tovalix::drivers::nurit293 {
 namespace {
@@ -65,9 +65,7 @@ class Nurit293Test : public ::testing::Test {
     return shown;
   }
 
-  testing::ScratchFolder scratch_;
-  ScopedEnv log_dir_{"TOVALIX_LOG_DIR", scratch_.path().string()};
-  ScopedEnv settings_file_{"TOVALIX_SETTINGS", (scratch_ / "PinPad.ini").string()};
+  testing::TerminalFixture terminal_;  // its log, settings and device map
   testing::SimulatedNurit293 sim_;
   std::unique_ptr<Nurit293Library> library_ = LoadNurit293Library(sim_.path);
   testing::RecordingOperator op_;
@@ -249,15 +247,14 @@ TEST_F(Nurit293Test, LibraryFailuresAreReportedThroughFalla) {
     EXPECT_EQ(sim_.Names(), c.calls);
     EXPECT_EQ(preparado_, 0);
     const std::string first = c.texts.substr(0, c.texts.find('|'));
-    const std::string log = testing::ReadFile(scratch_ / "tovalix.log");
+    const std::string log = terminal_.LogText();
     EXPECT_TRUE(std::regex_search(log, std::regex("\\d\\d:\\d\\d:\\d\\d" + first + "\r\r\n")))
         << log;
   }
 }
 
 TEST_F(Nurit293Test, PreparaDispositivoTakesThePortFromTheDeviceMap) {
-  std::ofstream(scratch_ / "devices.map") << "\\Device\\Slabser0\tCOM12\n";
-  ScopedEnv map("TOVALIX_DEVICE_MAP", (scratch_ / "devices.map").string());
+  terminal_.MapDevice("\\Device\\Slabser0", "COM12");
   NURIT293 nurit = Driver();
   EXPECT_EQ(nurit.PreparaDispositivo(), 0);
   EXPECT_EQ(nurit.Configuracion().Item("Port"), "COM12");
@@ -267,12 +264,13 @@ TEST_F(Nurit293Test, PreparaDispositivoTakesThePortFromTheDeviceMap) {
 }
 
 TEST_F(Nurit293Test, LibraryThatCannotBeLoadedFailsThroughFalla) {
-  std::ofstream(scratch_ / "text.so") << "not a library";
+  std::ofstream(terminal_.folder() / "text.so") << "not a library";
   const std::pair<std::string, std::string> cases[] = {
-      {(scratch_ / "missing.so").string(), "FALLA  53:No se encontró la biblioteca del Nurit 293"},
+      {(terminal_.folder() / "missing.so").string(),
+       "FALLA  53:No se encontró la biblioteca del Nurit 293"},
       {testing::Module("tovalix_nurit293_incomplete"),
        "FALLA  453:No se encontró el punto de entrada VB_notifyResult"},
-      {(scratch_ / "text.so").string(), "FALLA  48:"},
+      {(terminal_.folder() / "text.so").string(), "FALLA  48:"},
       // Unset, it is the variable that is missing, or on Windows the system's own library.
       {"", platform::SystemLibraryFileName("Nurit293").value_or("TOVALIX_NURIT293_LIB")},
   };
@@ -293,8 +291,8 @@ TEST_F(Nurit293Test, LeeTarjetaReadsWithoutTheGateway) {
   entrada.Set("Operation_Type", "3");
   NURIT293 nurit = Driver();
   const Dictionary result = nurit.LeeTarjeta(entrada, "COM4");
-  EXPECT_THAT(result.Keys(), ElementsAre("Amount", "Tip", "Track2", "Track1", "EMV_Tags", "ARQC",
-                                         "AID", "Response_Message"));
+  EXPECT_EQ(testing::Text(result, false),
+            "Amount Tip Track2 Track1 EMV_Tags ARQC AID Response_Message");
   EXPECT_EQ(result.Item("Response_Message"), "OK");
   EXPECT_EQ(result.Item("EMV_Tags"), kEmvSent);
   EXPECT_THAT(sim_.Calls(), Contains("VB_readCardEx {Total=0.00} {}"));

@@ -75,8 +75,6 @@ TEST_F(TableTest, EachModelTriesItsCandidatesInOrder) {
     WriteTable(devices);
     EXPECT_EQ(Asigna(c.tipo), kNoPort);
   }
-  EXPECT_EQ(DefinePuerto("", op), "");
-  EXPECT_EQ(DefinePuerto("\\DEVICE\\vfmx800port1", op), "COM8");
 }
 
 TEST_F(TableTest, TriedNamesShowTheLookupsMade) {

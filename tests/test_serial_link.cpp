@@ -16,7 +16,7 @@
 #include "common/failure.hpp"
 #include "serial/generales.hpp"
 #include "sim/pinpad/scripted_pinpad.hpp"
-#include "support/test_environment.hpp"
+#include "support/terminal_fixture.hpp"
 
 namespace tovalix::serial {
 namespace {
@@ -82,14 +82,8 @@ class SerialLinkTest : public ::testing::Test {
     EXPECT_GE(clock.Now() - start, deadline);
     EXPECT_LT(clock.Now() - start, deadline + 6);
   }
-  // What `pad` received once it has `units` units.
-  static std::string Received(const ScriptedPinPad& pad, std::size_t units) {
-    pad.WaitForUnits(units);
-    return pad.ReceivedBytes();
-  }
 
-  testing::ScratchFolder logs;
-  testing::ScopedEnv log_dir{"TOVALIX_LOG_DIR", logs.path().string()};
+  testing::TerminalFixture terminal;  // the log in a scratch folder
   HoldingOperator op;
   platform::FastClock clock{50};
   SerialLink link{op, clock};
@@ -246,14 +240,16 @@ TEST_F(SerialLinkTest, DeadlinesOfThePrimitives) {
   const std::string cf1 = LengthFrame("CF1", "");
   ExpectDeadline(20, 0,
                  [&] { return drivers::ingenico::EnviaRecibe(link, TextoAHex(cf1), "434631"); });
-  EXPECT_EQ(Received(silent, 2), kbd + cf1);
+  silent.WaitForUnits(2);
+  EXPECT_EQ(silent.ReceivedBytes(), kbd + cf1);
 
   // Only the Ingenico commands are hex text; a Vx810 text that spells 4B4244 waits 20 s.
   ScriptedPinPad vx;
   vx.Otherwise({});
   Open(vx, "Vx810");
   ExpectDeadline(20, 0, [&] { return link.EnviaRecibe(TextFrame("4B4244"), "4B4244"); });
-  EXPECT_EQ(Received(vx, 1), TextFrame("4B4244"));
+  vx.WaitForUnits(1);
+  EXPECT_EQ(vx.ReceivedBytes(), TextFrame("4B4244"));
 
   // The Optimum pauses a second first; a frame with a wrong LRC is no answer, and not NAKed.
   const std::string c54 = OptimumFrame("C54");
@@ -264,7 +260,8 @@ TEST_F(SerialLinkTest, DeadlinesOfThePrimitives) {
     ExpectDeadline(51, 99, [&] { return drivers::optimum::EnviaRecibeOptimum(link, c54, "54"); });
   }
   ExpectDeadline(31, 0, [&] { return drivers::optimum::EnviaOptimum(link, c54, "54"); });
-  EXPECT_EQ(Received(optimum, 3), c54 + c54 + c54);
+  optimum.WaitForUnits(3);
+  EXPECT_EQ(optimum.ReceivedBytes(), c54 + c54 + c54);
   EXPECT_THAT(op.shown, IsEmpty());
 }
 
@@ -281,7 +278,7 @@ TEST_F(SerialLinkTest, AHangUpMidFrameIsReportedAndGivesTheFailureValue) {
   EXPECT_THAT(op.shown[0].text, HasSubstr("se desconectó"));
   EXPECT_EQ(op.shown[0].style, Operator::kPlain);
   EXPECT_FALSE(link.LectorActivo());
-  EXPECT_THAT(testing::ReadFile(logs / "tovalix.log"), HasSubstr("se desconectó"));
+  EXPECT_THAT(terminal.LogText(), HasSubstr("se desconectó"));
   // The line stays dead: the next primitive fails the same way instead of hanging.
   EXPECT_EQ(link.EnviaComando(TextoAHex(command)), 0);
   EXPECT_EQ(op.shown.size(), 2u);
@@ -294,9 +291,9 @@ TEST_F(SerialLinkTest, PrimitivesOnAClosedPortReportAndFail) {
   EXPECT_EQ(drivers::optimum::EnviaOptimum(link, "x", "54"), 0);
   EXPECT_EQ(op.shown.size(), 4u);
   EXPECT_THAT(op.Texts()[0], HasSubstr("puerto está abierto"));
-  EXPECT_THROW(link.Abre(logs.path().string() + "/no-such-port"), Failure);
-  std::ofstream(logs / "not-a-tty") << "x";
-  EXPECT_THROW(link.Abre((logs / "not-a-tty").string()), Failure);
+  EXPECT_THROW(link.Abre((terminal.folder() / "no-such-port").string()), Failure);
+  std::ofstream(terminal.folder() / "not-a-tty") << "x";
+  EXPECT_THROW(link.Abre((terminal.folder() / "not-a-tty").string()), Failure);
   EXPECT_FALSE(link.EstaAbierto());
 }
 
@@ -304,17 +301,17 @@ TEST_F(SerialLinkTest, PortNamesAndBuscaPuerto) {
 #ifdef _WIN32
   GTEST_SKIP() << "COMn is the system's own port on Windows: no prefix stands in for it";
 #endif
-  testing::ScopedEnv prefix("TOVALIX_NATIVE_PORT_PREFIX", (logs / "ttyS").string());
+  testing::ScopedEnv prefix("TOVALIX_NATIVE_PORT_PREFIX", (terminal.folder() / "ttyS").string());
   EXPECT_EQ(BuscaPuerto(op), 0);  // no ports at all
-  EXPECT_EQ(SerialLink::RutaDePuerto("COM3"), (logs / "ttyS2").string());
+  EXPECT_EQ(SerialLink::RutaDePuerto("COM3"), (terminal.folder() / "ttyS2").string());
   EXPECT_EQ(SerialLink::RutaDePuerto("/dev/ttyACM0"), "/dev/ttyACM0");
   for (const char* wrong : {"COM", "COMx", "COM0"}) {
     EXPECT_THROW(SerialLink::RutaDePuerto(wrong), Failure) << wrong;
   }
   // ttyS0 exists but is no terminal, ttyS1 is missing, ttyS2 is a PIN pad: port 3.
   ScriptedPinPad pad;
-  std::ofstream(logs / "ttyS0") << "not a port";
-  std::filesystem::create_symlink(pad.PortPath(), logs / "ttyS2");
+  std::ofstream(terminal.folder() / "ttyS0") << "not a port";
+  std::filesystem::create_symlink(pad.PortPath(), terminal.folder() / "ttyS2");
   EXPECT_EQ(BuscaPuerto(op), 3);
   EXPECT_THAT(op.shown, IsEmpty());
 }

@@ -27,13 +27,12 @@
 #include "settings/parametros.hpp"
 #include "settings/store.hpp"
 #include "sim/gateway/gateway_simulator.hpp"
-#include "support/test_environment.hpp"
+#include "support/terminal_fixture.hpp"
 
 namespace tovalix::settings {
 namespace {
 
 using tovalix::testing::RecordingOperator;
-using tovalix::testing::ScopedEnv;
 
 unsigned long FromEnvironment(const char* name, unsigned long fallback) {
   const char* text = std::getenv(name);
@@ -85,10 +84,7 @@ void KillWhileWriting(Writer writer, double share) {
 // what CargaParametros made of the file.
 template <typename Start, typename Check>
 void KillRepeatedly(Start start, Check check) {
-  testing::ScratchFolder folder;
-  const auto file = folder / "PinPad.ini";
-  ScopedEnv settings{"TOVALIX_SETTINGS", file.string()};
-  ScopedEnv log_dir{"TOVALIX_LOG_DIR", folder.path().string()};
+  const testing::TerminalFixture terminal;  // the settings file and the log in a scratch folder
   const unsigned long kills = FromEnvironment("TOVALIX_CRASH_KILLS", 30);
   const unsigned long seed = FromEnvironment("TOVALIX_CRASH_SEED", std::random_device{}());
   std::mt19937 random(static_cast<std::mt19937::result_type>(seed));
@@ -99,7 +95,7 @@ void KillRepeatedly(Start start, Check check) {
   for (unsigned long kill = 0; kill < kills && !::testing::Test::HasFailure(); ++kill) {
     SCOPED_TRACE("seed " + std::to_string(seed) + ", kill " + std::to_string(kill));
     KillWhileWriting([&](int ready) { start(kill, ready); }, share(random));
-    const std::string text = testing::ReadFile(file);
+    const std::string text = testing::ReadFile(terminal.folder() / "PinPad.ini");
     EXPECT_TRUE(text.empty() || text.back() == '\n') << "the file ends inside a line";
     std::istringstream in(text);
     for (std::string line; std::getline(in, line);) {
@@ -115,7 +111,7 @@ void KillRepeatedly(Start start, Check check) {
   }
   // Each write clears the leftovers of earlier kills: only the last kill's may remain.
   std::size_t leftovers = 0;
-  for (const auto& entry : std::filesystem::directory_iterator(folder.path())) {
+  for (const auto& entry : std::filesystem::directory_iterator(terminal.folder().path())) {
     leftovers += entry.path().filename().string().rfind("PinPad.ini.tmp", 0) == 0 ? 1 : 0;
   }
   EXPECT_LE(leftovers, 1u);

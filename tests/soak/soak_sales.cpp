@@ -36,7 +36,7 @@
 #include "support/dictionary_text.hpp"
 #include "support/nurit293_library.hpp"
 #include "support/sale_layouts.hpp"
-#include "support/test_environment.hpp"
+#include "support/terminal_fixture.hpp"
 
 namespace tovalix::soak {
 namespace {
@@ -117,7 +117,6 @@ std::size_t OpenDescriptors() {
   return static_cast<std::size_t>(std::distance(begin(fds), end(fds)));
 }
 
-// What the sales of one model came to.
 struct Counts {
   std::size_t sales = 0, faulty = 0, approved = 0;
   double slowest = 0;  // fast-clock seconds
@@ -175,9 +174,7 @@ void Soak::Sale(const ModelInfo& info, std::size_t number, Counts& counts) {
   double elapsed = 0;
   {
     // The log and the sale journal (beside the settings file) go to a folder of this sale.
-    testing::ScratchFolder folder;
-    testing::ScopedEnv log_dir{"TOVALIX_LOG_DIR", folder.path().string()};
-    testing::ScopedEnv settings{"TOVALIX_SETTINGS", (folder / "PinPad.ini").string()};
+    const testing::TerminalFixture terminal;
     testing::RecordingOperator op;
     platform::FastClock clock{kSpeedup};
     SerialLink link{op, clock};
@@ -280,13 +277,13 @@ void Soak::Sale(const ModelInfo& info, std::size_t number, Counts& counts) {
     const bool in_doubt = result.Item("ID_Tx") == "-4";
     // The gateway got the request and gave no usable answer: the sale may have been charged.
     check(!gateway_fault || !fired || in_doubt, "a request the gateway received is not in doubt");
-    const std::string journal = testing::ReadFile(folder / "journal.jsonl");
+    const std::string journal = testing::ReadFile(terminal.folder() / "journal.jsonl");
     check(!reached || journal.find("\"state\":\"outcome\"") != std::string::npos,
           "a request the gateway received has no outcome in the journal");
     check(gateway::SalesInDoubt().size() == (in_doubt ? 1u : 0u),
           "the journal's sales in doubt are not this sale's");
     check(!HoldsCardData(journal), "card data in the journal");
-    check(!HoldsCardData(testing::ReadFile(folder / "tovalix.log")), "card data in tovalix.log");
+    check(!HoldsCardData(terminal.LogText()), "card data in tovalix.log");
     for (const auto& message : op.Texts()) {
       check(!HoldsCardData(message), "card data in an operator message");
     }
@@ -312,7 +309,6 @@ void Soak::Sale(const ModelInfo& info, std::size_t number, Counts& counts) {
   }
 }
 
-// A count from "--name N" on the command line.
 std::optional<unsigned long> Setting(int argc, char** argv, const std::string& flag) {
   for (int i = 1; i + 1 < argc; ++i) {
     if (argv[i] == flag) return std::stoul(argv[i + 1]);
