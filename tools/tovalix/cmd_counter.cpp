@@ -34,8 +34,7 @@ void Finish(Run& run, const Dictionary& result, const char* key, const char* suc
 
 void AddSecret(CLI::App& command, const char* name, std::string& value, const char* help,
                const char* environment) {
-  command.add_option(name, value, std::string(help) + " (or $" + environment + ")")
-      ->envname(environment);
+  command.add_option(name, value, help)->envname(environment);
 }
 
 void RegisterSession(CLI::App& counter, Run& run, const std::shared_ptr<CounterArguments>& args) {
@@ -154,9 +153,10 @@ void RegisterCounter(CLI::App& app, Run& run) {
   auto args = std::make_shared<CounterArguments>();
   CLI::App* counter = app.add_subcommand(
       "counter",
-      "The banking agent's counter: tellers, the operation log, remittances, gift-card PINs "
-      "on the initialized terminal (sign-in and the log go to the banking-agent service at "
-      "$TOVALIX_COUNTER_URL, the rest to the gateway)");
+      "The banking agent's counter on the initialized terminal: teller sign-in and sign-out, "
+      "the operation log, remittance orders, gift-card PINs. Sign-in and the log go to the "
+      "banking-agent service at $TOVALIX_COUNTER_URL, the rest to the gateway. A NIP or a "
+      "card's track is best given in its environment variable, out of the process list");
   counter->require_subcommand(1);
   RegisterSession(*counter, run, args);
   RegisterLog(*counter, run, args);
