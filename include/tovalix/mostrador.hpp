@@ -57,7 +57,10 @@ class TOVALIX_EXPORT Mostrador {
 
   // Prints on the Optimum the voucher of `operacion` (11 card payment, 1 gift card, 22 counter
   // service) from `datos`; the settings are loaded and the port found first. 1 when every copy
-  // printed, 0 otherwise (the operator has been told why).
+  // printed, 0 otherwise (the operator has been told why). A model without a printer, and an
+  // operation without a voucher layout (2 airtime, 4 remittance), print nothing. The counter
+  // service's voucher ends with the customer-service contacts of $TOVALIX_CONTACT_PHONE,
+  // $TOVALIX_CONTACT_EMAIL and $TOVALIX_CONDUSEF_PHONE; one not set is left off.
   std::int16_t ImprimeVoucher(const Dictionary& datos, const std::string& texto,
                               std::int16_t operacion);
 

@@ -88,6 +88,29 @@ void GiftCard(const GatewayRequest& r, std::size_t n, GatewayAnswer& a) {
       .Set("cancelled_oper_number", r.Value("oper_number"));
 }
 
+// The order book: orders numbered "ORD-<n>" are looked up, and only kOrden is in it; an order
+// text outside that numbering is answered as available, so a record of any content gets the
+// whole answer.
+bool UnknownOrder(const GatewayRequest& r) {
+  const std::string order = r.Value("orderNumber");
+  return order.rfind("ORD-", 0) == 0 && order != kOrden;
+}
+
+void NoOrder(GatewayAnswer& a) {
+  a.Set("autho_number", "").Set("response_code", "0").Set("status", "La orden no existe");
+}
+
+// A teller signs in with the card and the right NIP and out with neither; anyone else is
+// refused with status "0".
+void ConnectUser(const GatewayRequest& r, GatewayAnswer& a) {
+  const bool known = r.Value("UserCB") == kCajero;
+  const std::string type = r.Value("Operation_Type");
+  const bool signed_in = known && ((type == "C" || type == "c")
+                                       ? r.Value("Nip") == kNipCajero && !r.Value("Track2").empty()
+                                       : type == "D" || type == "d");
+  a.Set("status", signed_in ? "1" : "0").Set("teller", signed_in ? std::string(kNombreCajero) : "");
+}
+
 void RemittanceCheck(std::size_t n, GatewayAnswer& a) {
   a.Set("autho_number", Padded(323455 + n, 6))
       .Set("response_code", "1")
@@ -117,18 +140,24 @@ GatewayAnswer Approval(const GatewayRequest& request, std::size_t sequence) {
     InitPos(answer);
   } else if (type.rfind("GC", 0) == 0 && type != "GCSetNip") {
     GiftCard(request, sequence, answer);
+  } else if (type == "OREXCheck" && UnknownOrder(request)) {
+    NoOrder(answer);
   } else if (type == "OREXCheck") {
     RemittanceCheck(sequence, answer);
+  } else if (type == "OREXPay" && UnknownOrder(request)) {
+    answer.Set("response_code", "0").Set("status", "La orden no existe");
   } else if (type == "OREXPay") {
     answer.Set("response_code", "1").Set("status", "ORDEN PAGADA");
   } else if (type == "ConnectUser") {
-    answer.Set("status", "1").Set("teller", "CAJERO SIMULADO");
+    ConnectUser(request, answer);
   } else if (type == "Log") {
     answer.Set("status", "1");
   } else if (type == "GCSetNip") {
     answer.Set("error", "");
+  } else if (type == "TellersCheck" && request.Value("Teller_login") == kCajero) {
+    answer.Set("error_message", "").Set("name", std::string(kNombreCajero));
   } else if (type == "TellersCheck") {
-    answer.Set("error_message", "").Set("name", "CAJERO SIMULADO");
+    answer.Set("error_message", "CAJERO NO REGISTRADO").Set("name", "");
   }
   return answer;
 }

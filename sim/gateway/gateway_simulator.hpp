@@ -49,10 +49,21 @@ struct GatewayAnswer {
   std::string Header(std::string_view name) const;
 };
 
-// The approval the simulator gives `request` by its process_type (CDSaleCancel, CDCash,
+// The counter's fixed data. Teller kCajero signs in with NIP kNipCajero and a card (and out
+// with neither); any other teller or NIP gets "status" "0". Remittance orders numbered "ORD-"
+// are looked up in a book holding kOrden alone: it is available and pays, any other "ORD-"
+// order gets "response_code" "0", "La orden no existe". TellersCheck knows kCajero alone.
+inline constexpr std::string_view kCajero = "12345678";
+inline constexpr std::string_view kNipCajero = "1234";
+inline constexpr std::string_view kNombreCajero = "CAJERO SIMULADO";
+inline constexpr std::string_view kOrden = "ORD-7";
+
+// The answer the simulator gives `request` by its process_type (CDSaleCancel, CDCash,
 // CDInitPOS, GCActivateCard ... GCCancel, OREXCheck, OREXPay, ConnectUser, Log, GCSetNip,
-// TellersCheck); any other process_type gets status 200 with no gateway headers. `sequence`
-// numbers the request (1 for the first) and makes the ids of the answer distinct.
+// TellersCheck): an approval, or a refusal where the counter's data above say so; any other
+// process_type gets status 200 with no gateway headers. Any path is served, so the banking
+// agent's "/corresponsal/login.asp" and "/corresponsal/log.asp" too. `sequence` numbers the
+// request (1 for the first) and makes the ids of the answer distinct.
 GatewayAnswer Approval(const GatewayRequest& request, std::size_t sequence);
 
 class GatewaySimulator {

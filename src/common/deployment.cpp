@@ -31,4 +31,10 @@ std::string OperationsPhone() {
   return FromEnvironment("TOVALIX_OPERATIONS_PHONE", "01 800 000 0000");
 }
 
+CustomerServiceContacts CustomerContacts() {
+  return {FromEnvironment("TOVALIX_CONTACT_PHONE", ""),
+          FromEnvironment("TOVALIX_CONTACT_EMAIL", ""),
+          FromEnvironment("TOVALIX_CONDUSEF_PHONE", "")};
+}
+
 }  // namespace tovalix

@@ -26,7 +26,7 @@ class Silencio final : public Operator {
 // Every counter operation starts a new transaction: nothing of the last card read survives.
 void LimpiaVenta(detail::ClienteState& state) {
   state.ModoEntrada = 0;
-  state.Link().LimpiaBuffer();
+  RunTrapped(state.op, [&] { state.Link().LimpiaBuffer(); });
 }
 
 // The printer of the stored model, after the settings are loaded and its port is found into

@@ -1,6 +1,6 @@
 // Gift cards at the counter: assigning a four-digit PIN to a card whose tracks the caller has
-// already read. Posts to the stored gateway URL; never talks to the PIN pad. No public method
-// of the control reaches it.
+// already read. Posts to the stored gateway URL; never talks to the PIN pad. The public
+// Mostrador reaches it.
 #pragma once
 
 #include <string>

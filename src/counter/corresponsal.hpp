@@ -1,8 +1,7 @@
 // The banking agent's counter: a teller signs in to and out of the card service, and the point
 // of sale records each counter operation in the service's log. Both post to fixed addresses
 // of the banking-agent service (its base from CounterUrl()), not to the stored gateway URL.
-// No public method of the control reaches them. The caller clears the control's per-sale
-// state before calling.
+// The public Mostrador reaches them, and clears the control's per-sale state before calling.
 #pragma once
 
 #include <string>

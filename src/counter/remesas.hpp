@@ -1,6 +1,6 @@
 // Remittance orders at the banking agent's counter: look an order up, and pay it out to the
 // beneficiary against an identification document. Both post to the stored gateway URL and
-// never touch the PIN pad. No public method of the control reaches them.
+// never touch the PIN pad. The public Mostrador reaches them.
 #pragma once
 
 #include <string>

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/deployment.hpp"
 #include "common/number_text.hpp"
 #include "common/text_encoding.hpp"
 #include "drivers/optimum/commands.hpp"
@@ -19,15 +20,6 @@ namespace {
 
 constexpr std::size_t kAnchoReferencia = 20;
 constexpr std::string_view kAsteriscos = "******************************************";  // 42
-
-// Customer-service notice of the counter-service voucher. The toll-free number and e-mail
-// address are placeholders of this build until the operator's own are configured; CONDUSEF
-// is the national financial consumer-protection authority.
-constexpr std::string_view kAvisoCorresponsal[] = {
-    "PARA ACLARACIONES LLAME SIN COSTO",        "AL 800 000 0000 DE LUNES A DOMINGO",
-    "O ESCRIBA A aclaraciones@tovalix.example", "CONDUSEF: 55 5340 0999",
-    "Y 800 999 8080 (LADA SIN COSTO)",          "www.condusef.gob.mx",
-};
 
 class Texto {
  public:
@@ -51,6 +43,25 @@ class Texto {
  private:
   std::string texto_ = "<vxv>";
 };
+
+// The customer-service notice of the counter-service voucher, from the deployment's contacts:
+// a contact not configured leaves its lines out, and with none the notice is left out.
+// CONDUSEF is the national financial consumer-protection authority.
+void AvisoClientes(Texto& t) {
+  const CustomerServiceContacts contactos = CustomerContacts();
+  if (!contactos.phone.empty()) {
+    t.Linea("@cnn ", "PARA ACLARACIONES LLAME SIN COSTO");
+    t.Linea("@cnn ", "AL " + Utf8ToAnsi(contactos.phone) + " DE LUNES A DOMINGO");
+  }
+  if (!contactos.email.empty()) {
+    t.Linea("@cnn ", (contactos.phone.empty() ? "PARA ACLARACIONES ESCRIBA A " : "O ESCRIBA A ") +
+                         Utf8ToAnsi(contactos.email));
+  }
+  if (!contactos.authority_phone.empty()) {
+    t.Linea("@cnn ", "CONDUSEF: " + Utf8ToAnsi(contactos.authority_phone));
+    t.Linea("@cnn ", "www.condusef.gob.mx");
+  }
+}
 
 // The value under `clave` as the printer's bytes; a missing key reads as empty text.
 std::string Valor(const Dictionary& datos, std::string_view clave) {
@@ -208,7 +219,7 @@ std::string VoucherCorresponsal(const Dictionary& d, std::string_view etiqueta) 
   Etiqueta(t, etiqueta);
   t.Br();
   Movimiento(t, d, "SALDO $");
-  for (const std::string_view linea : kAvisoCorresponsal) t.Linea("@cnn ", linea);
+  AvisoClientes(t);
   t.Br(5);
   return std::move(t).Fin();
 }
@@ -265,7 +276,8 @@ std::string OPTIMUM::ImprimePuntoVenta(const Dictionary& datos,
   t.Linea("@lnn ", "DESCRIPCION  ");
   t.Linea("@lnn ", "CANTIDAD   PRECIO U.    IMPORTE");
   t.Linea("@lnn ", kAsteriscos);
-  const std::size_t impresos = articulos.size();
+  // The host's arrays keep an empty last slot: entries 0 to upper bound - 1 are printed.
+  const std::size_t impresos = articulos.empty() ? 0 : articulos.size() - 1;
   for (std::size_t i = 0; i < impresos; ++i) {
     const auto campos = Parte(Utf8ToAnsi(articulos[i]), 3);
     if (!campos) return {};  // not "description,quantity,price"
@@ -280,8 +292,9 @@ std::string OPTIMUM::ImprimePuntoVenta(const Dictionary& datos,
   t.Linea("@lnn ", "PZAS " + std::to_string(impresos));
   t.Br();
   t.Linea("@lnn ", "TOTAL  $" + Valor(datos, "Total"));
-  for (const std::string& pago : pagos) {
-    const auto campos = Parte(Utf8ToAnsi(pago), 2);
+  const std::size_t pagos_impresos = pagos.empty() ? 0 : pagos.size() - 1;
+  for (std::size_t i = 0; i < pagos_impresos; ++i) {
+    const auto campos = Parte(Utf8ToAnsi(pagos[i]), 2);
     if (!campos) return {};  // not "concept,amount"
     t.Linea("@lnn ", AlineaIzquierda((*campos)[0], 20) + Pesos((*campos)[1], 16));
   }
