@@ -51,11 +51,11 @@ int main(void) {
   tovalix_mostrador* mostrador = tovalix_mostrador_create(message_box, NULL, NULL);
   requests = tovalix_sim_gateway_requests(gateway);
   /* Three equal digits in a row: refused with a box, before any request. */
-  expect(tovalix_sesion_cajero(mostrador, "11123456", "1357", track2, "C"), "status", "", NULL);
-  expect(tovalix_sesion_cajero(mostrador, "12345678", "1357", track2, "C"), "status", "1",
+  expect(tovalix_sesion_cajero(mostrador, "11123456", "1234", track2, "C"), "status", "", NULL);
+  expect(tovalix_sesion_cajero(mostrador, "12345678", "1234", track2, "C"), "status", "1",
          "ConnectUser");
-  expect(tovalix_consulta_remesa(mostrador, "998877"), "status", "ORDEN DISPONIBLE", "OREXCheck");
-  expect(tovalix_paga_remesa(mostrador, "998877", NULL, "G1234567", NULL, NULL, NULL, NULL, NULL),
+  expect(tovalix_consulta_remesa(mostrador, "ORD-7"), "status", "ORDEN DISPONIBLE", "OREXCheck");
+  expect(tovalix_paga_remesa(mostrador, "ORD-7", NULL, "G1234567", NULL, NULL, NULL, NULL, NULL),
          "status", "ORDEN PAGADA", "OREXPay");
   CHECK(strcmp(tovalix_sim_gateway_last_value(gateway, "pasaporte"), "G1234567") == 0);
   expect(tovalix_asigna_nip(mostrador, "2468", track1, track2), "error", "", "GCSetNip");

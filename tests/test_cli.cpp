@@ -133,13 +133,14 @@ TEST(Cli, CounterAndPrintCommandsOnAnOptimum) {
   ASSERT_EQ(RunTool("init --store 5 --ptid 1001 --model OPTIMUM", folder / "x.err").status, 0);
   // Each row: the arguments, the exit status, a part of what it prints, the request it makes.
   const std::tuple<std::string, int, std::string, std::string> kRows[] = {
-      {"counter signin --user 12345678 --nip 1357", 0, R"("status":"1","teller":"CAJERO)",
+      {"counter signin --user 12345678 --nip 1234", 0, R"("status":"1","teller":"CAJERO)",
        "ConnectUser"},
-      {"counter signin --user 1234567 --nip 1357", 1, R"({"status":"","teller":""})", ""},
-      {"counter remittance --order 998877", 0, R"("status":"ORDEN DISPONIBLE")", "OREXCheck"},
+      {"counter signin --user 12345678 --nip 4321", 1, R"({"status":"0",)", "ConnectUser"},
+      {"counter remittance --order ORD-7", 0, R"("status":"ORDEN DISPONIBLE")", "OREXCheck"},
+      {"counter remittance --order ORD-9", 1, R"("status":"La orden no existe")", "OREXCheck"},
       {"counter nip --nip 2468", 0, R"({"error":"",)", "GCSetNip"},
-      {"counter pay --order 998877 --voter-id 0123", 0, R"("status":"ORDEN PAGADA")", "OREXPay"},
-      {"counter pay --order 998877", 1, R"({"response_code":"","status":"Error al)", ""},
+      {"counter pay --order ORD-7 --voter-id 0123", 0, R"("status":"ORDEN PAGADA")", "OREXPay"},
+      {"counter pay --order ORD-7", 1, R"({"response_code":"","status":"Error al)", ""},
       {"print voucher --operation 22 --set teller=ANA --data "
        R"('{"process_type":"CBChequePayment","amount":1500,"track2":"4000000000000002"}')",
        0, R"({"ImprimeVoucher":1})", ""},

@@ -11,7 +11,7 @@ namespace {
 
 // A made-up teller card: it never leaves the demo.
 constexpr const char* kTellerTrack2 = "5204160000000018=31121011234567";
-constexpr const char* kOrder = "998877";
+constexpr const char* kOrder = "ORD-7";  // the one order the simulated service holds
 
 nlohmann::ordered_json Json(const Dictionary& result) {
   return nlohmann::ordered_json::parse(result.ToJson());
@@ -43,7 +43,7 @@ bool RunCounterDemo(Operator& op, sim::GatewaySimulator& gateway,
   if (initialized != 1) return false;
 
   Mostrador mostrador(op);
-  const Dictionary teller = mostrador.SesionCajero("12345678", "1357", kTellerTrack2, "C");
+  const Dictionary teller = mostrador.SesionCajero("12345678", "1234", kTellerTrack2, "C");
   step("teller sign-in", Json(teller));
   const Dictionary order = mostrador.ConsultaRemesa(kOrder);
   step("remittance query", Json(order));
