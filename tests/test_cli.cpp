@@ -131,7 +131,7 @@ TEST(Cli, CounterAndPrintCommandsOnAnOptimum) {
   ScopedEnv track1("TOVALIX_TRACK1", "B4000000000000002^PRUEBA/TARJETA^25121010000");
   ScopedEnv track2("TOVALIX_TRACK2", "4000000000000002=2512101");
   ASSERT_EQ(RunTool("init --store 5 --ptid 1001 --model OPTIMUM", folder / "x.err").status, 0);
-  // Each row: the arguments, the exit status, a part of what it prints, the request it makes.
+  // Each row: the arguments, the exit status, some of what it prints, the request it makes.
   const std::tuple<std::string, int, std::string, std::string> kRows[] = {
       {"counter signin --user 12345678 --nip 1234", 0, R"("status":"1","teller":"CAJERO)",
        "ConnectUser"},
