@@ -7,28 +7,7 @@
 #include <string.h>
 #include <tovalix/tovalix.h>
 
-static int failures = 0;
-#define CHECK(condition)                                                            \
-  do {                                                                              \
-    if (!(condition)) {                                                             \
-      fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition); \
-      ++failures;                                                                   \
-    }                                                                               \
-  } while (0)
-
-struct host {
-  int boxes;
-  char last_box[512];
-  int last_style;
-};
-
-static void message_box(void* user_data, const char* text, int style, const char* title) {
-  struct host* host = (struct host*)user_data;
-  (void)title;
-  host->boxes++;
-  host->last_style = style;
-  snprintf(host->last_box, sizeof host->last_box, "%s", text);
-}
+#include "c_host_common.h"
 
 int main(void) {
   char folder[256];
@@ -38,8 +17,7 @@ int main(void) {
   set_env("TOVALIX_SETTINGS", settings);
   set_env("TOVALIX_LOG_DIR", folder);
 
-  struct host host = {0, "", -1};
-  tovalix_cliente* cliente = tovalix_cliente_create(message_box, NULL, &host);
+  tovalix_cliente* cliente = tovalix_cliente_create(message_box, NULL, NULL);
   CHECK(cliente != NULL);
   CHECK(strlen(tovalix_version()) > 0);
 
@@ -55,14 +33,14 @@ int main(void) {
   CHECK(strncmp(tovalix_result_json(result), "{\"ID_Store\":\"5\",", 16) == 0);
   CHECK(strstr(tovalix_result_value(result, "Response_Message"), "Pin Pad mal inicializada") !=
         NULL);
-  CHECK(host.boxes == 2); /* the loader's message, then the payment's */
-  CHECK(host.last_style == 16);
+  CHECK(boxes == 2); /* the loader's message, then the payment's */
+  CHECK(last_style == 16);
   tovalix_result_free(result);
 
   /* A terminal without a PIN pad and without a serial number is not initialized, silently. */
-  host.boxes = 0;
+  boxes = 0;
   CHECK(tovalix_inicializa_pinpad(cliente, "5", 1, "NINGUNA", "", "", "") == 0);
-  CHECK(host.boxes == 0);
+  CHECK(boxes == 0);
 
   /* The sale journal: an older journal's line in doubt goes by its line number; settled once. */
   char journal[300];
@@ -74,8 +52,8 @@ int main(void) {
   CHECK(tovalix_result_count(result) == 1 && strcmp(tovalix_result_key(result, 0), "#1") == 0);
   tovalix_result_free(result);
   CHECK(tovalix_concilia_venta(cliente, "#1", 0) == 1);
-  host.boxes = 0;
-  CHECK(tovalix_concilia_venta(cliente, "#1", 1) == 0 && host.boxes == 1);
+  boxes = 0;
+  CHECK(tovalix_concilia_venta(cliente, "#1", 1) == 0 && boxes == 1);
   result = tovalix_ventas_en_duda(cliente);
   CHECK(tovalix_result_count(result) == 0);
   tovalix_result_free(result);

@@ -2,6 +2,7 @@
 // JSON they print and the exit status they end with.
 #include <sys/wait.h>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <array>
 #include <cstdio>
@@ -9,14 +10,18 @@
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <sstream>
+#include <tuple>
 
 #include "sim/gateway/gateway_simulator.hpp"
 #include "sim/ingenico/ingenico_simulator.hpp"
+#include "sim/optimum/optimum_pinpad.hpp"
 #include "support/test_environment.hpp"
 
 namespace tovalix {
 namespace {
 
+using ::testing::HasSubstr;
+using ::testing::Not;
 using testing::ScopedEnv;
 using testing::ScratchFolder;
 
@@ -113,6 +118,51 @@ TEST(Cli, InitThenAChipSaleOnAnIpp320) {
       2);
 }
 
+TEST(Cli, CounterAndPrintCommandsOnAnOptimum) {
+  ScratchFolder folder;
+  sim::GatewaySimulator gateway;
+  sim::OptimumPinPad pad;
+  std::ofstream(folder / "devices.tsv") << "\\device\\Serial2\t" << pad.PortPath() << "\n";
+  ScopedEnv settings("TOVALIX_SETTINGS", (folder / "PinPad.ini").string());
+  ScopedEnv devices("TOVALIX_DEVICE_MAP", (folder / "devices.tsv").string());
+  ScopedEnv logs("TOVALIX_LOG_DIR", folder.path().string());
+  ScopedEnv url("TOVALIX_GATEWAY_URL", gateway.Url());
+  ScopedEnv counter("TOVALIX_COUNTER_URL", "http://127.0.0.1:" + std::to_string(gateway.Port()));
+  ScopedEnv track1("TOVALIX_TRACK1", "B4000000000000002^PRUEBA/TARJETA^25121010000");
+  ScopedEnv track2("TOVALIX_TRACK2", "4000000000000002=2512101");
+  ASSERT_EQ(RunTool("init --store 5 --ptid 1001 --model OPTIMUM", folder / "x.err").status, 0);
+  // Each row: the arguments, the exit status, some of what it prints, the request it makes.
+  const std::tuple<std::string, int, std::string, std::string> kRows[] = {
+      {"counter signin --user 12345678 --nip 1234", 0, R"("status":"1","teller":"CAJERO)",
+       "ConnectUser"},
+      {"counter signin --user 12345678 --nip 4321", 1, R"({"status":"0",)", "ConnectUser"},
+      {"counter remittance --order ORD-7", 0, R"("status":"ORDEN DISPONIBLE")", "OREXCheck"},
+      {"counter remittance --order ORD-9", 1, R"("status":"La orden no existe")", "OREXCheck"},
+      {"counter nip --nip 2468", 0, R"({"error":"",)", "GCSetNip"},
+      {"counter pay --order ORD-7 --voter-id 0123", 0, R"("status":"ORDEN PAGADA")", "OREXPay"},
+      {"counter pay --order ORD-7", 1, R"({"response_code":"","status":"Error al)", ""},
+      {"print voucher --operation 22 --set teller=ANA --data "
+       R"('{"process_type":"CBChequePayment","amount":1500,"track2":"4000000000000002"}')",
+       0, R"({"ImprimeVoucher":1})", ""},
+      {"print voucher --operation 22 --data '[1]'", 2, "", ""},
+  };
+  for (const auto& [arguments, status, out, process] : kRows) {
+    const std::size_t before = gateway.RequestCount();
+    const Outcome outcome = RunTool(arguments, folder / "x.err");
+    EXPECT_EQ(outcome.status, status) << arguments << testing::ReadFile(folder / "x.err");
+    EXPECT_THAT(outcome.out, HasSubstr(out)) << arguments;
+    const auto requests = gateway.Requests();
+    ASSERT_EQ(requests.size(), before + !process.empty()) << arguments;
+    EXPECT_EQ(process.empty() ? "" : requests.back().Value("process_type"), process);
+  }
+  EXPECT_EQ(gateway.Requests().back().Value("ide"), "0123");  // the payment's voter id
+  const auto printed = pad.Printed();  // the customer's copy, then the cashier's
+  ASSERT_EQ(printed.size(), 2u);
+  for (const char* line : {"COPIA CAJERO", "PAGO DE CHEQUE", "IMPORTE $1,500.00", "CAJERO : ANA"})
+    EXPECT_THAT(printed[1], HasSubstr(line));
+  EXPECT_THAT(printed[1], Not(HasSubstr("4000000000000002")));
+}
+
 TEST(Cli, TheDemoRunsOnEveryModelAndLeavesNothingBehind) {
   ScratchFolder folder;
   ScopedEnv tmp("TMPDIR", folder.path().string());
@@ -120,12 +170,20 @@ TEST(Cli, TheDemoRunsOnEveryModelAndLeavesNothingBehind) {
     const Outcome demo = RunTool("demo --model " + model, folder / "demo.err");
     EXPECT_EQ(demo.status, 0) << model << "\n" << testing::ReadFile(folder / "demo.err");
     const auto lines = JsonLines(demo.out);
-    ASSERT_EQ(lines.size(), 5u) << model;
-    EXPECT_EQ(lines[0]["result"]["InicializaPinPad"], 1) << model;
-    EXPECT_EQ(lines[1]["result"]["Response_Message"], "APROBADA") << model;
-    EXPECT_EQ(lines[2]["result"]["Response_Message"], "APROBADA") << model;
-    EXPECT_EQ(lines[3]["result"]["Response_Message"], "DECLINADA") << model;
-    EXPECT_EQ(lines[4]["result"]["Accepted"], "True") << model;
+    ASSERT_EQ(lines.size(), 10u) << model;
+    const char* expected[] = {"InicializaPinPad", "1",
+                              "Response_Message", "\"APROBADA\"",
+                              "Response_Message", "\"APROBADA\"",
+                              "Response_Message", "\"DECLINADA\"",
+                              "Accepted",         "\"True\"",
+                              "InicializaPinPad", "1",
+                              "status",           "\"1\"",
+                              "status",           "\"ORDEN DISPONIBLE\"",
+                              "response_code",    "\"1\"",
+                              "ImprimeVoucher",   "1"};
+    for (std::size_t i = 0; i < lines.size(); ++i)  // each step's result: a key, its value
+      EXPECT_EQ(lines[i]["result"][expected[2 * i]].dump(), expected[2 * i + 1]) << model << i;
+    EXPECT_THAT(lines[9].dump(), HasSubstr(R"(,"COPIA CAJERO: )")) << model;  // the second copy
   }
   // Only the captured stderr is left in the demo's temporary folder.
   std::size_t entries = 0;

@@ -1,72 +1,16 @@
-// The C interface over Cliente: every entry point catches everything, so that no exception
-// reaches a C host, and hands results out as opaque objects the host frees.
+// The C interface over Cliente, and the reading of results: every entry point catches
+// everything, so that no exception reaches a C host, and hands results out as opaque objects
+// the host frees.
 #include <tovalix/tovalix.h>
 #include <tovalix/cliente.hpp>
 #include <tovalix/version.hpp>
 
-#include <cstdio>
-#include <memory>
-#include <new>
-#include <string>
+#include "capi/capi_support.hpp"
 
-#include "common/text_encoding.hpp"
-
-struct tovalix_result {
-  tovalix::Dictionary dictionary;
-  std::string json;
-};
-
-namespace {
-
-// Forwards the control's messages to the host's callbacks.
-class CallbackOperator final : public tovalix::Operator {
- public:
-  CallbackOperator(tovalix_message_box_fn message_box, tovalix_pump_fn pump, void* user_data)
-      : message_box_(message_box), pump_(pump), user_data_(user_data) {}
-
-  void MessageBox(const std::string& text, int style, const std::string& title) override {
-    if (message_box_ == nullptr) {
-      fallback_.MessageBox(text, style, title);
-      return;
-    }
-    message_box_(user_data_, tovalix::ToUtf8Lenient(text).c_str(), style,
-                 tovalix::ToUtf8Lenient(title).c_str());
-  }
-  void Pump() override {
-    if (pump_ != nullptr) pump_(user_data_);
-  }
-
- private:
-  tovalix_message_box_fn message_box_;
-  tovalix_pump_fn pump_;
-  void* user_data_;
-  tovalix::StderrOperator fallback_;
-};
-
-std::string Text(const char* text) {
-  return text == nullptr ? std::string() : std::string(text);
-}
-
-template <typename Call>
-tovalix_result* Wrap(tovalix_cliente* cliente, Call&& call) noexcept {
-  if (cliente == nullptr) return nullptr;
-  try {
-    auto result = std::make_unique<tovalix_result>();
-    result->dictionary = call();
-    // Keys and values are made valid UTF-8 once, so the texts handed out are always valid.
-    tovalix::Dictionary clean;
-    for (const auto& [key, value] : result->dictionary.Entries()) {
-      clean.Set(tovalix::ToUtf8Lenient(key), tovalix::ToUtf8Lenient(value));
-    }
-    result->dictionary = std::move(clean);
-    result->json = result->dictionary.ToJson();
-    return result.release();
-  } catch (...) {
-    return nullptr;
-  }
-}
-
-}  // namespace
+using tovalix::capi::CallbackOperator;
+using tovalix::capi::Text;
+using tovalix::capi::Wrap;
+using tovalix::capi::WrapNumber;
 
 struct tovalix_cliente {
   tovalix_cliente(tovalix_message_box_fn message_box, tovalix_pump_fn pump, void* user_data)
@@ -139,24 +83,17 @@ tovalix_result* tovalix_ventas_en_duda(tovalix_cliente* cliente) {
 }
 
 int16_t tovalix_concilia_venta(tovalix_cliente* cliente, const char* id, int cobrada) {
-  if (cliente == nullptr) return 0;
-  try {
-    return cliente->control.ConciliaVenta(Text(id), cobrada != 0);
-  } catch (...) {
-    return 0;
-  }
+  return WrapNumber(cliente,
+                    [&] { return cliente->control.ConciliaVenta(Text(id), cobrada != 0); });
 }
 
 int16_t tovalix_inicializa_pinpad(tovalix_cliente* cliente, const char* id_store, int32_t ptid,
                                   const char* tipo, const char* serie, const char* user_ta,
                                   const char* pwd_ta) {
-  if (cliente == nullptr) return 0;
-  try {
+  return WrapNumber(cliente, [&] {
     return cliente->control.InicializaPinPad(Text(id_store), ptid, Text(tipo), Text(serie),
                                              Text(user_ta), Text(pwd_ta));
-  } catch (...) {
-    return 0;
-  }
+  });
 }
 
 size_t tovalix_result_count(const tovalix_result* result) {

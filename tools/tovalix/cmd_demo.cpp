@@ -1,8 +1,9 @@
 // tovalix demo: with nothing installed but the project, it starts the gateway and airtime
 // simulators on 127.0.0.1 and a simulated PIN pad on a pty (on Windows, inside the program on an
 // in-process line), points a throw-away terminal at them, initializes it, runs a chip sale, a
-// stripe sale, a declined sale and an airtime top-up, prints each result as a JSON line, and
-// leaves nothing behind.
+// stripe sale, a declined sale and an airtime top-up, then a banking agent's counter on a
+// simulated Optimum (a teller signs in, a remittance is paid and its voucher printed), prints
+// each result as a JSON line, and leaves nothing behind.
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -13,6 +14,7 @@
 
 #include "cli_output.hpp"
 #include "commands.hpp"
+#include "demo_counter.hpp"
 #include "demo_host.hpp"
 #include "demo_pinpads.hpp"
 #include "sim/airtime/airtime_simulator.hpp"
@@ -72,6 +74,7 @@ int RunDemo(DemoArguments& args) {
   env.Set("TOVALIX_LOG_DIR", env.folder().string());
   env.Set("TOVALIX_GATEWAY_URL", gateway.Url());
   env.Set("TOVALIX_AIRTIME_URL", airtime.BaseUrl());
+  env.Set("TOVALIX_COUNTER_URL", "http://127.0.0.1:" + std::to_string(gateway.Port()));
   if (model->tipo == "NURIT293" && std::getenv("TOVALIX_NURIT293_LIB") == nullptr) {
     env.Set("TOVALIX_NURIT293_LIB", NuritLibraryBesideTool());
   }
@@ -107,7 +110,10 @@ int RunDemo(DemoArguments& args) {
 
   const Dictionary topup = cliente.TiempoAire("", "TELCEL", "5512345678", 50, "DEMO-1");
   PrintStep("airtime top-up", nlohmann::ordered_json::parse(topup.ToJson()));
-  return chip_approved && stripe_approved && declined && topup.Item("Accepted") == "True" ? 0 : 1;
+  const bool counter = RunCounterDemo(args.op, gateway, env / "devices.tsv", PrintStep);
+  return chip_approved && stripe_approved && declined && topup.Item("Accepted") == "True" && counter
+             ? 0
+             : 1;
 }
 
 }  // namespace
@@ -117,7 +123,8 @@ void RegisterDemo(CLI::App& app, Run& run) {
   CLI::App* command = app.add_subcommand(
       "demo",
       "Initialize a throw-away terminal on simulated devices and services and run a "
-      "chip sale, a stripe sale, a declined sale and an airtime top-up");
+      "chip sale, a stripe sale, a declined sale and an airtime top-up; then, on a simulated "
+      "Optimum, sign a teller in, pay a remittance and print its voucher");
   command->add_option("--model", args->model, "PIN pad: " + DemoModelOptions())
       ->default_str("ipp320");
   AddMessagesOption(*command, args->op);

@@ -20,6 +20,8 @@ void RegisterPay(CLI::App& app, Run& run);
 void RegisterPorts(CLI::App& app, Run& run);
 void RegisterIpp320(CLI::App& app, Run& run);
 void RegisterJournal(CLI::App& app, Run& run);
+void RegisterCounter(CLI::App& app, Run& run);
+void RegisterPrint(CLI::App& app, Run& run);
 // clang-format off
 inline constexpr Registrar kCommands[] = {
     RegisterDemo,
@@ -29,6 +31,8 @@ inline constexpr Registrar kCommands[] = {
     RegisterPorts,
     RegisterIpp320,
     RegisterJournal,
+    RegisterCounter,
+    RegisterPrint,
     nullptr,  // end marker; command files add their registrar above this line
 };
 // clang-format on
