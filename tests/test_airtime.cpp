@@ -13,6 +13,7 @@
 #include "common/failure.hpp"
 #include "platform/xml_document.hpp"
 #include "sim/airtime/airtime_simulator.hpp"
+#include "support/dictionary_text.hpp"
 #include "support/terminal_fixture.hpp"
 
 namespace tovalix::airtime {
@@ -106,8 +107,7 @@ class AirtimeTest : public ::testing::Test, public tovalix::testing::TerminalFix
       out += text + (plain ? "" : " [" + std::to_string(style) + " " + title + "]") + "\n";
     }
     if (!LogText().empty()) out += "logged\n";
-    std::string keys;
-    for (const std::string& key : result.Keys()) keys += key + " ";
+    const std::string keys = tovalix::testing::Text(result, false) + " ";
     const auto list = std::find_if(kLists.begin(), kLists.end(),
                                    [&](const auto& named) { return named.second == keys; });
     out += (list == kLists.end() ? "another list" : list->first) + ":";
@@ -353,9 +353,8 @@ TEST(AirtimeXml, NodesInOrderWithTextsByPositionAndNamesCaseSensitive) {
   const std::function<std::string(const platform::XmlNode&)> tree = [&](const auto& node) {
     if (!node.HasChildren()) return node.Name() + "=" + node.Text();
     std::string out = node.Name() + "[";
-    for (auto child = node.FirstChild(); !child.IsNull(); child = child.NextSibling()) {
+    for (auto child = node.FirstChild(); !child.IsNull(); child = child.NextSibling())
       out += tree(child) + " ";
-    }
     return out + "]";
   };
   const platform::XmlNode root = document->Root();

@@ -11,6 +11,7 @@
 #include "common/money.hpp"
 #include "common/number_text.hpp"
 #include "common/text_encoding.hpp"
+#include "support/dictionary_text.hpp"
 #include "support/test_environment.hpp"
 
 namespace tovalix {
@@ -24,18 +25,13 @@ TEST(Dictionary, KeepsOrderRefusesDuplicatesComparesKeysExactlyAndWritesValidJso
   EXPECT_FALSE(d.Add("Amount", "9"));
   d.Set("amount", "3");
   d.Set("New", "4");
-  EXPECT_EQ(d.Keys(), (std::vector<std::string>{"Amount", "amount", "ID_Tx", "New"}));
-  EXPECT_EQ(d.Item("Amount"), "1");
-  EXPECT_EQ(d.Item("amount"), "3");
-  EXPECT_EQ(d.Item("missing"), "");
+  EXPECT_EQ(testing::Text(d), "Amount=1|amount=3|ID_Tx=-3|New=4");
+  EXPECT_EQ(d.Item("amount") + d.Item("missing"), "3");
   EXPECT_FALSE(d.Exists("missing"));
   EXPECT_TRUE(d.Remove("amount"));
   EXPECT_FALSE(d.Remove("amount"));
-
-  Dictionary j;
-  j.Add("Z", "1");
-  j.Add("A", "Cañón \"x\"");
-  j.Add("B", "\xD1");  // a Windows-1252 Ñ from a server
+  // B: a Windows-1252 Ñ from a server.
+  const Dictionary j = testing::DictionaryOf("Z=1|A=Cañón \"x\"|B=\xD1");
   EXPECT_EQ(j.ToJson(), "{\"Z\":\"1\",\"A\":\"Cañón \\\"x\\\"\",\"B\":\"Ñ\"}");
 }
 

@@ -17,10 +17,7 @@
 namespace tovalix {
 namespace {
 
-using testing::RecordingOperator;
-using testing::ScopedEnv;
-using testing::ShownMessage;
-using testing::TerminalFixture;
+using namespace testing;
 
 struct Pago {
   std::int32_t store = 5;
@@ -64,14 +61,12 @@ TEST_F(PaymentChecks, APinPadHeldByAnotherSaleIsReportedBeforeAnyCardIsRead) {
   RecordingOperator holder_op;
   serial::SerialLink holder(holder_op, clock);  // the other sale, on its own open of the port
   holder.Abre(pad.PortPath());
-  const Dictionary r = Pay({});
-  EXPECT_EQ(r.Item("Response_Message"), platform::kPinPadEnUso);
+  EXPECT_EQ(Pay({}).Item("Response_Message"), platform::kPinPadEnUso);
   ASSERT_EQ(op.shown.size(), 1u);
   EXPECT_NE(op.shown[0].text.find(platform::kPinPadEnUso), std::string::npos);
   EXPECT_TRUE(pad.Units().empty());
   holder.Cierra();  // and the port is free again
-  serial::SerialLink next(holder_op, clock);
-  EXPECT_NO_THROW(next.Abre(pad.PortPath()));
+  EXPECT_NO_THROW(holder.Abre(pad.PortPath()));
 }
 
 // The checks of the stored settings and of the sent data, each row on a terminal stored anew.

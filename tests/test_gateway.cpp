@@ -18,7 +18,7 @@
 #include "sim/gateway/gateway_simulator.hpp"
 #include "sim/http/socket.hpp"
 #include "support/dictionary_text.hpp"
-#include "support/test_environment.hpp"
+#include "support/terminal_fixture.hpp"
 
 namespace tovalix::gateway {
 namespace {
@@ -29,12 +29,7 @@ using sim::GatewaySimulator;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::MatchesRegex;
-using tovalix::testing::ReadFile;
-using tovalix::testing::RecordingOperator;
-using tovalix::testing::ScopedEnv;
-using tovalix::testing::ScratchFolder;
-using tovalix::testing::ShownMessage;
-using tovalix::testing::Text;
+using namespace tovalix::testing;
 
 const std::string kTrack2 = "4111111111111111=25121010000000000000";
 
@@ -75,33 +70,25 @@ GatewaySimulator::Script Status(int status) {
   return [status](const GatewayRequest&, GatewayAnswer& a) { a.status = status; };
 }
 
-class GatewayTest : public ::testing::Test {
+// The flows' bench for its scratch log folder, operator and simulated gateway; no port is opened.
+class GatewayTest : public ::testing::Test, public FlowBench<GatewaySimulator> {
  protected:
   Dictionary Post(const PinPad& record, std::int16_t process, const std::string& timeout = "5") {
-    return WebTransaction(record, sim.Url(), process, timeout, op);
+    return WebTransaction(record, gateway.Url(), process, timeout, op);
   }
-  GatewayRequest Only() {
-    EXPECT_EQ(sim.RequestCount(), 1u);
-    const auto all = sim.Requests();
-    return all.empty() ? GatewayRequest{} : all.back();
-  }
-  void Script(GatewaySimulator::Script script) { sim.SetScript(std::move(script)); }
+  void Script(GatewaySimulator::Script script) { gateway.SetScript(std::move(script)); }
   std::string Log() const { return ReadFile(logs / "tovalix.log"); }
   Dictionary Prueba(const std::string& store = "1234") {
     PinPad fresh;
-    return PruebaConfigPinPad(fresh, store, "SER-01", "42", sim.Url(), "55", op);
+    return PruebaConfigPinPad(fresh, store, "SER-01", "42", gateway.Url(), "55", op);
   }
 
-  ScratchFolder logs;
-  ScopedEnv log_dir{"TOVALIX_LOG_DIR", logs.path().string()};
   ScopedEnv phone{"TOVALIX_OPERATIONS_PHONE", "55 1234 5678"};
-  GatewaySimulator sim;
-  RecordingOperator op;
 };
 
 TEST_F(GatewayTest, SalePostsTheTwentyPairsInOrderAndMapsTheAnswerHeaders) {
   const Dictionary result = Post(Sale(), 11);
-  const GatewayRequest request = Only();
+  const GatewayRequest request = Posted();
   EXPECT_EQ(request.path + " " + request.content_type,
             "/gateway.asp application/x-www-form-urlencoded");
   EXPECT_EQ(request.body,
@@ -121,33 +108,31 @@ TEST_F(GatewayTest, SalePostsTheTwentyPairsInOrderAndMapsTheAnswerHeaders) {
 }
 
 // Values go as stored but for "&", "%" and "+", which would cut or change the pair they are in.
-TEST_F(GatewayTest, AnEmptyRecordSendsZerosAndOnlyAmpersandPercentAndPlusAreEscaped) {
+TEST_F(GatewayTest, AnEmptyRecordSendsZerosOnlyAmpersandPercentAndPlusAreEscapedAnswersAreDecoded) {
   PinPad record;
   record.track1("B4111111111111111^LOPEZ/ANA & B+C^2512101");
   record.PlanType("50%+1");
   record.Authorization_Number("a=b&c=d");
   EXPECT_EQ(Post(record, 11).Item("process_type"), "CDCash");
-  const GatewayRequest request = Only();
+  const GatewayRequest request = Posted();
   EXPECT_EQ(request.body,
             "Id_Store=0&Amount=0&tip=0&total=0&id_transaction=0&track2=&serial=&ptid="
             "&operation_type=0&authorization_number=a=b%26c=d&pos_entry_mode=0&emv_tags=&cvv2="
             "&process_type=CDCash&ID_Client_Tx=0&ID_Server_Tx=0&InitialDeferment="
             "&NumberOfPayments=&PlanType=50%25%2B1&track1=B4111111111111111^LOPEZ/ANA %26 "
             "B%2BC^2512101");
-  PinPad cash = Sale();
-  cash.FunctionType(2);
-  EXPECT_EQ(Post(cash, 11).Item("process_type"), "CDCash");
-}
-
-TEST_F(GatewayTest, HeaderTextThatIsNotUtf8IsReadAsWindows1252AndChipDataNeedsMode2) {
+  // Header text that is not UTF-8 is read as Windows-1252; chip data need mode 2 in the
+  // gateway's header, whatever the record says.
   Script([](const GatewayRequest&, GatewayAnswer& a) {
     a.Set("response_message", "APROBACI\xD3N").Set("issuingbank", "BANCO AZTECA \xC3\x91");
-    a.Set("pos_entry_mode", "5");  // the record says chip; the gateway's header decides
+    a.Set("pos_entry_mode", "5");
   });
-  const Dictionary result = Post(Sale(), 11);
-  EXPECT_EQ(result.Item("Response_Message"), "APROBACI\xC3\x93N");
-  EXPECT_EQ(result.Item("IssuingBank"), "BANCO AZTECA \xC3\x91");
-  EXPECT_EQ(result.Item("ARQC") + result.Item("AID"), "");
+  PinPad cash = Sale();
+  cash.FunctionType(2);
+  const Dictionary result = Post(cash, 11);
+  EXPECT_EQ(result.Item("process_type") + " " + result.Item("Response_Message") + " " +
+                result.Item("IssuingBank") + " " + result.Item("ARQC") + result.Item("AID"),
+            "CDCash APROBACI\xC3\x93N BANCO AZTECA \xC3\x91 ");
 }
 
 // Every failure of the exchange: one plain box and the pre-filled result, whose operation type
@@ -181,7 +166,7 @@ TEST_F(GatewayTest, FailuresAreReportedAndReturnThePrefilledResult) {
     op.shown.clear();
     std::filesystem::remove(logs / "tovalix.log");
     Script(c.script);
-    EXPECT_EQ(Text(WebTransaction(record, c.url.empty() ? sim.Url() : c.url, 11, "1", op)),
+    EXPECT_EQ(Text(WebTransaction(record, c.url.empty() ? gateway.Url() : c.url, 11, "1", op)),
               "process_type=CDSaleCancel|ARQC=|AID=|ID_Store=1234|Truncated=|Amount=150|Tip=0"
               "|Total=99.9|ID_Transaction=77|ID_Tx=-3|Operation_Type=-2"
               "|Authorization_Number=000000|Response_Message=ERROR AL ENVIAR DATOS AL GATEWAY"
@@ -197,7 +182,7 @@ TEST_F(GatewayTest, FailuresAreReportedAndReturnThePrefilledResult) {
   op.shown.clear();
   EXPECT_EQ(Post(Sale(), 2).Count(), 0u);  // an unknown process sends nothing
   EXPECT_THAT(op.Texts(), ElementsAre(HasSubstr("Proceso de gateway no válido")));
-  EXPECT_EQ(sim.RequestCount(), 5u);
+  EXPECT_EQ(gateway.RequestCount(), 5u);
 }
 
 TEST(SafeAddress, HttpsAnywherePlainHttpOnlyToThisMachine) {
@@ -244,7 +229,7 @@ TEST_F(GatewayTest, RawRequestsThatAreNotSoundAreRefusedAndNeverReachTheGateway)
       {post + "Content-Length: 3\r\n\r\nabcdef", "HTTP/1.1 200 OK"},
   };
   for (const auto& [bytes, status] : cases) {
-    const sim::net::Socket socket = sim::net::Connect("127.0.0.1", sim.Port());
+    const sim::net::Socket socket = sim::net::Connect("127.0.0.1", gateway.Port());
     ASSERT_NE(socket, sim::net::kNoSocket);
     EXPECT_EQ(sim::net::Send(socket, bytes.data(), bytes.size()), static_cast<long>(bytes.size()));
     sim::net::ShutdownSend(socket);
@@ -254,7 +239,7 @@ TEST_F(GatewayTest, RawRequestsThatAreNotSoundAreRefusedAndNeverReachTheGateway)
     sim::net::Close(socket);
     EXPECT_EQ(answer.substr(0, answer.find("\r\n")), status) << bytes.substr(0, 40);
   }
-  EXPECT_EQ(Only().body, "abc");
+  EXPECT_EQ(Posted().body, "abc");
 }
 
 // Headers are read by name, trimmed. An answer past the size limits ends the transfer early,
@@ -268,10 +253,10 @@ TEST_F(GatewayTest, HttpClientReadsHeadersByNameAndStopsOversizedAnswers) {
   auto http = platform::MakeHttpClient();
   EXPECT_THROW(http->Status(), Failure);
   http->SetTimeouts(platform::HttpTimeouts::All(5000));
-  http->Post(sim.Url(), "text/xml", "<a>1</a>");
+  http->Post(gateway.Url(), "text/xml", "<a>1</a>");
   EXPECT_EQ(http->Status(), 201);
   EXPECT_EQ(http->Body(), "<ok/>");
-  const GatewayRequest request = Only();
+  const GatewayRequest request = Posted();
   EXPECT_EQ(request.content_type + " " + request.body, "text/xml <a>1</a>");
   EXPECT_EQ(http->ResponseHeader("x-probe"), "uno dos");
   EXPECT_EQ(http->ResponseHeader("X-Empty"), "");
@@ -288,55 +273,54 @@ TEST_F(GatewayTest, HttpClientReadsHeadersByNameAndStopsOversizedAnswers) {
 #endif
   for (const auto& script : oversized) {
     Script(script);
-    try {
-      http->Post(sim.Url(), "text/plain", "x");
-      ADD_FAILURE() << "the answer was taken whole";
-    } catch (const Failure& failure) {
-      EXPECT_THAT(failure.what(), HasSubstr("se interrumpió"));
-    }
+    EXPECT_THAT([&] { http->Post(gateway.Url(), "text/plain", "x"); },
+                ::testing::ThrowsMessage<Failure>(HasSubstr("se interrumpió")));
     EXPECT_TRUE(http->RequestSent());
     EXPECT_THROW(http->Body(), Failure);
   }
   // The body stopped near its limit, far short of the 64 MiB offered (socket buffers aside).
-  EXPECT_LT(sim.StreamedBytes(), std::size_t{16} << 20);
+  EXPECT_LT(gateway.StreamedBytes(), std::size_t{16} << 20);
 }
 
-TEST_F(GatewayTest, ConfigAcceptedTerminalReturnsTheGatewaysDictionary) {
-  const Dictionary result = Prueba();
-  EXPECT_EQ(Only().body, "Id_Store=1234&serial=SER-01&ptid=42&process_type=CDInitPOS");
-  EXPECT_EQ(Text(result, false),
+// An accepted terminal gets the gateway's values; whatever the gateway does not confirm gives the
+// pre-filled result. What the installer sees.
+TEST_F(GatewayTest, ConfigAcceptedOrElseThePrefilledResult) {
+  struct Row {
+    int status;
+    std::string id_error, message;
+    std::vector<std::string> shown;  // what the installer saw
+    std::string store = "1234";
+  };
+  const Row rows[] = {
+      {200,
+       "17",
+       "DISPOSITIVO NO EXISTE O ESTA INACTIVO",
+       {"TOVALIX: No dió de Alta el Número de Serie de la terminal que está instalando. Por favor "
+        "llame a Operaciones al Tel.55 1234 5678 para que le dén de alta la Terminal y pueda "
+        "continuar con la operación."}},
+      {200, "9", "TIENDA SUSPENDIDA", {"TIENDA SUSPENDIDA"}},
+      // A peer's text is quoted short and without control characters.
+      {200,
+       "9",
+       "SUSPENDIDA\x7f" + std::string(5000, 'A'),
+       {"SUSPENDIDA" + std::string(290, 'A') + "..."}},
+      {200, "   ", "IGNORADO", {}},
+      {503,
+       "0",
+       "",
+       {"TOVALIX: ERROR AL MANDAR AL SERVIDOR QUELVAN Http Status ",
+        "ERROR AL ENVIAR DATOS AL GATEWAY"}},
+      {200, "0", "", {"No coinciden los tipos"}, "12A4"},  // nothing is sent
+  };
+  EXPECT_EQ(Text(Prueba(), false),
             "ID_Error Response_Message m_Description m_street m_number m_interior m_colony "
             "m_municipality m_city m_zip_code m_rfc m_state m_telephone timeOut_telco "
             "timeOut_credit_debit timeOut_corresponsal timeOut_orex timeOut_giftCard "
             "timeOut_pinpadConfig timeOut_cashback");
+  EXPECT_EQ(Posted().body, "Id_Store=1234&serial=SER-01&ptid=42&process_type=CDInitPOS");
   EXPECT_TRUE(op.shown.empty());
-}
-
-// Whatever the gateway does not confirm gives the pre-filled result; what the installer sees.
-TEST_F(GatewayTest, ConfigRefusalsAndFailuresReturnThePrefilledResult) {
-  struct Row {
-    int status;
-    std::string id_error, message;
-    std::string shown;  // each text the installer saw, followed by "|"
-    std::string store = "1234";
-  };
-  const Row rows[] = {
-      {200, "17", "DISPOSITIVO NO EXISTE O ESTA INACTIVO",
-       "TOVALIX: No dió de Alta el Número de Serie de la terminal que está instalando. Por favor "
-       "llame a Operaciones al Tel.55 1234 5678 para que le dén de alta la Terminal y pueda "
-       "continuar con la operación.|"},
-      {200, "9", "TIENDA SUSPENDIDA", "TIENDA SUSPENDIDA|"},
-      // A peer's text is quoted short and without control characters.
-      {200, "9", "SUSPENDIDA\x7f" + std::string(5000, 'A'),
-       "SUSPENDIDA" + std::string(290, 'A') + "...|"},
-      {200, "   ", "IGNORADO", ""},
-      {503, "0", "",
-       "TOVALIX: ERROR AL MANDAR AL SERVIDOR QUELVAN Http Status |ERROR AL ENVIAR DATOS AL "
-       "GATEWAY|"},
-      {200, "0", "", "No coinciden los tipos|", "12A4"},  // nothing is sent
-  };
   for (const Row& row : rows) {
-    SCOPED_TRACE(row.shown);
+    SCOPED_TRACE(row.id_error + " " + row.message.substr(0, 20));
     Script([&row](const GatewayRequest&, GatewayAnswer& a) {
       a.status = row.status;
       a.Set("id_error", row.id_error).Set("response_message", row.message);
@@ -347,17 +331,14 @@ TEST_F(GatewayTest, ConfigRefusalsAndFailuresReturnThePrefilledResult) {
               "ID_Error=-3|Response_Message=TOVALIX: Problema al hacer la Prueba de Configuración"
               "|m_Description=|m_street=|m_number=|m_interior=|m_colony=|m_municipality=|m_city="
               "|m_zip_code=|m_rfc=|m_state=|timeOut_telco=|timeOut_credit_debit=");
-    std::string shown;
-    for (const std::string& text : op.Texts()) {
-      shown += text + "|";
-    }
-    EXPECT_EQ(shown, row.shown);
+    EXPECT_EQ(op.Texts(), row.shown);
   }
-  EXPECT_EQ(sim.RequestCount(), std::size(rows) - 1);
+  EXPECT_EQ(gateway.RequestCount(), std::size(rows));
   EXPECT_THAT(Log(), HasSubstr(" No coinciden los tipos\r\r\n"));
 }
 
-// The counter-service processes on the sale's record: body and mapping of each.
+// The counter-service processes on the sale's record: body and mapping of each (the log and the
+// gift card's NIP are whole in the counter suite).
 TEST_F(GatewayTest, CounterProcessesPostTheirPairsAndMapTheirHeaders) {
   const std::pair<std::int16_t, std::string> rows[] = {
       {1, "serial=SER-01&ptid=123456789&oper_number=AUT&track2=" + kTrack2 +
@@ -373,19 +354,13 @@ TEST_F(GatewayTest, CounterProcessesPostTheirPairsAndMapTheirHeaders) {
               "&process_type=OREXPay -> response_code status"},
       {5, "UserCB=OPN&Nip=NIP&Track2=" + kTrack2 +
               "&Operation_Type=SER-01&process_type=ConnectUser -> status teller"},
-      {7,
-       "operation_type=03&total=99.9&date_time=TT&truncated=TRU&address1=AUT"
-       "&address2=9F2608AABB&address3=CV&brand=T1&rfc=SER-01&phone=123456789&teller=TS"
-       "&response_message=RM&process_type=Log -> status"},
-      {33, "nip=NIP&serial=SER-01&ptid=123456789&process_type=GCSetNip&track2=" + kTrack2 +
-               "&track1=T1 -> error"},
       {40,
        "Teller_login=AUT&serial=SER-01&ptid=123456789&process_type=TellersCheck -> "
        "error_message name"},
   };
   for (const auto& [process, expected] : rows) {
     const Dictionary result = Post(Sale(), process);
-    EXPECT_EQ(sim.Requests().back().body + " -> " + Text(result, false), expected);
+    EXPECT_EQ(gateway.Requests().back().body + " -> " + Text(result, false), expected);
   }
   EXPECT_TRUE(op.shown.empty());  // every exchange was answered whole
 }
@@ -435,12 +410,10 @@ TEST_F(GatewayTest, GiftCardRemittanceAndTellerResultsFollowTheOperationAndTheAn
 
 // Unset or empty, the addresses are safe ones that lead nowhere; the counter's loses its "/".
 TEST(Deployment, UnsetAddressesAreSafeOnesThatLeadNowhere) {
-  {
-    ScopedEnv gateway("TOVALIX_GATEWAY_URL", std::nullopt);
-    ScopedEnv airtime("TOVALIX_AIRTIME_URL", "");
-    EXPECT_THAT(DefaultGatewayUrl(), MatchesRegex("https://.*\\.invalid/gateway\\.asp"));
-    EXPECT_THAT(DefaultAirtimeUrl(), MatchesRegex("https://.*\\.invalid/TelcoWS/service1\\.asmx"));
-  }
+  ScopedEnv gateway("TOVALIX_GATEWAY_URL", std::nullopt);
+  ScopedEnv airtime("TOVALIX_AIRTIME_URL", "");
+  EXPECT_THAT(DefaultGatewayUrl(), MatchesRegex("https://.*\\.invalid/gateway\\.asp"));
+  EXPECT_THAT(DefaultAirtimeUrl(), MatchesRegex("https://.*\\.invalid/TelcoWS/service1\\.asmx"));
   ScopedEnv counter("TOVALIX_COUNTER_URL", "http://agente.example/");
   EXPECT_EQ(CounterUrl(), "http://agente.example");
 }
