@@ -92,6 +92,12 @@ class FlowBench {
     EXPECT_FALSE(link.LectorActivo()) << "the reader was left on";
     return result;
   }
+  // The one request posted to the gateway.
+  auto Posted() const {
+    const auto requests = gateway.Requests();
+    EXPECT_EQ(requests.size(), 1u);
+    return requests.empty() ? typename decltype(requests)::value_type{} : requests.front();
+  }
   // The fields of the gateway's `n`th request, "name=value" joined by "&", in their order.
   std::string Record(std::size_t n = 0) const {
     const auto request = gateway.Requests().at(n);
