@@ -109,7 +109,10 @@ export TOVALIX_DEVICE_MAP='Z:'${work//\//\\}'\devices.tsv'
 export TOVALIX_TEST_COM_PORT=COM5
 export TOVALIX_LOG_DIR='Z:'${work//\//\\}
 set +e
-ctest --preset win64 "$@" 2>&1 | tr -d '\r'
+# Now and then wine fails to start a program at all (no output, gone in a few hundredths of a
+# second) while its server is busy: such a suite gets one more run. A suite that fails twice
+# fails the run.
+ctest --preset win64 --repeat until-pass:2 "$@" 2>&1 | tr -d '\r'
 suite=${PIPESTATUS[0]}
 if [ "$quick" = 1 ]; then exit "$suite"; fi
 
