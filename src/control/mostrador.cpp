@@ -44,6 +44,21 @@ const drivers::Printer* PreparaImpresion(detail::ClienteState& state) {
   return model->printer;
 }
 
+// Prints with `print(printer, entorno)` once the printer is prepared: 1 when it says every copy
+// printed, 0 otherwise, a failure included.
+template <class Print>
+std::int16_t Imprime(detail::ClienteState& state, Print print) {
+  bool impreso = false;
+  RunTrapped(state.op, [&] {
+    const drivers::Printer* printer = PreparaImpresion(state);
+    if (!printer) return;
+    drivers::EntornoVenta entorno{state.Link(),      state.Parametros, state.Puerto,
+                                  state.ModoEntrada, state.op,         *state.clock};
+    impreso = print(*printer, entorno);
+  });
+  return impreso ? 1 : 0;
+}
+
 }  // namespace
 
 Mostrador::Mostrador(Operator& op) : state_(std::make_unique<detail::ClienteState>(op)) {}
@@ -105,16 +120,9 @@ Dictionary Mostrador::AsignaNip(const std::string& nip, const std::string& track
 
 std::int16_t Mostrador::ImprimeVoucher(const Dictionary& datos, const std::string& texto,
                                        std::int16_t operacion) {
-  detail::ClienteState& state = *state_;
-  bool impreso = false;
-  RunTrapped(state.op, [&] {
-    const drivers::Printer* printer = PreparaImpresion(state);
-    if (!printer) return;
-    drivers::EntornoVenta entorno{state.Link(),      state.Parametros, state.Puerto,
-                                  state.ModoEntrada, state.op,         *state.clock};
-    impreso = printer->voucher(entorno, datos, texto, operacion, platform::LocalNow());
+  return Imprime(*state_, [&](const drivers::Printer& printer, drivers::EntornoVenta& entorno) {
+    return printer.voucher(entorno, datos, texto, operacion, platform::LocalNow());
   });
-  return impreso ? 1 : 0;
 }
 
 std::int16_t Mostrador::ImprimeTicket(const std::string& razon, const std::string& dir1,
@@ -123,17 +131,10 @@ std::int16_t Mostrador::ImprimeTicket(const std::string& razon, const std::strin
                                       const std::string& total,
                                       const std::vector<std::string>& articulos,
                                       const std::vector<std::string>& pagos) {
-  detail::ClienteState& state = *state_;
-  bool impreso = false;
-  RunTrapped(state.op, [&] {
-    const drivers::Printer* printer = PreparaImpresion(state);
-    if (!printer) return;
-    drivers::EntornoVenta entorno{state.Link(),      state.Parametros, state.Puerto,
-                                  state.ModoEntrada, state.op,         *state.clock};
+  return Imprime(*state_, [&](const drivers::Printer& printer, drivers::EntornoVenta& entorno) {
     const drivers::DatosTicket ticket{razon, dir1, dir2, dir3, tel, folio, total};
-    impreso = printer->ticket(entorno, ticket, articulos, pagos, platform::LocalNow());
+    return printer.ticket(entorno, ticket, articulos, pagos, platform::LocalNow());
   });
-  return impreso ? 1 : 0;
 }
 
 }  // namespace tovalix
