@@ -78,9 +78,8 @@ class OPTIMUM {
                       const platform::WallTime& ahora) const;
 
   // The print text of a sales ticket. `datos` holds Razon, Dir1, Dir2, Dir3, Tel, Folio and
-  // Total. `articulos` is the host's array, index 0 to its upper bound; its entries are
-  // "description,quantity,unit price" and the entries 0 to upper bound - 1 are printed (the
-  // host leaves its last slot empty). `pagos` holds "concept,amount" entries, the same way.
+  // Total. Every entry of `articulos` ("description,quantity,unit price") and of `pagos`
+  // ("concept,amount") is printed, in order.
   // An article whose quantity or unit price is not a number, or an entry without its commas,
   // makes the ticket unbuildable: the empty text.
   std::string ImprimePuntoVenta(const Dictionary& datos, std::span<const std::string> articulos,

@@ -1,7 +1,6 @@
 #include "drivers/optimum/impresion.hpp"
 
 #include <string>
-#include <vector>
 
 #include "common/error_report.hpp"
 #include "common/number_text.hpp"
@@ -143,15 +142,8 @@ bool ImprimeTicket(EntornoVenta& entorno, const DatosTicket& ticket,
     datos.Add("Tel", ticket.Tel);
     datos.Add("Folio", ticket.Folio);
     datos.Add("Total", ticket.Total);
-    // The print text reads the host's arrays, whose last slot is left empty; every entry
-    // given here is printed.
-    const auto con_hueco = [](std::span<const std::string> entradas) {
-      std::vector<std::string> arreglo(entradas.begin(), entradas.end());
-      arreglo.emplace_back();
-      return arreglo;
-    };
-    const std::string texto = impresora.Comandos().ImprimePuntoVenta(datos, con_hueco(articulos),
-                                                                     con_hueco(pagos), ahora);
+    const std::string texto =
+        impresora.Comandos().ImprimePuntoVenta(datos, articulos, pagos, ahora);
     if (texto.empty()) {
       impresora.Avisa(kTicketIlegible);
       return;

@@ -276,10 +276,9 @@ std::string OPTIMUM::ImprimePuntoVenta(const Dictionary& datos,
   t.Linea("@lnn ", "DESCRIPCION  ");
   t.Linea("@lnn ", "CANTIDAD   PRECIO U.    IMPORTE");
   t.Linea("@lnn ", kAsteriscos);
-  // The host's arrays keep an empty last slot: entries 0 to upper bound - 1 are printed.
-  const std::size_t impresos = articulos.empty() ? 0 : articulos.size() - 1;
-  for (std::size_t i = 0; i < impresos; ++i) {
-    const auto campos = Parte(Utf8ToAnsi(articulos[i]), 3);
+  // Every entry is printed: the loop over 0 to upper bound - 1 lost a host's last article.
+  for (const std::string& articulo : articulos) {
+    const auto campos = Parte(Utf8ToAnsi(articulo), 3);
     if (!campos) return {};  // not "description,quantity,price"
     const std::optional<double> cantidad = ParseNumber((*campos)[1]);
     const std::optional<double> precio = ParseNumber((*campos)[2]);
@@ -289,12 +288,11 @@ std::string OPTIMUM::ImprimePuntoVenta(const Dictionary& datos,
                          AlineaDerecha("$" + FormatoMoneda(*cantidad * *precio), 15));
   }
   t.Linea("@lnn ", kAsteriscos);
-  t.Linea("@lnn ", "PZAS " + std::to_string(impresos));
+  t.Linea("@lnn ", "PZAS " + std::to_string(articulos.size()));
   t.Br();
   t.Linea("@lnn ", "TOTAL  $" + Valor(datos, "Total"));
-  const std::size_t pagos_impresos = pagos.empty() ? 0 : pagos.size() - 1;
-  for (std::size_t i = 0; i < pagos_impresos; ++i) {
-    const auto campos = Parte(Utf8ToAnsi(pagos[i]), 2);
+  for (const std::string& pago : pagos) {
+    const auto campos = Parte(Utf8ToAnsi(pago), 2);
     if (!campos) return {};  // not "concept,amount"
     t.Linea("@lnn ", AlineaIzquierda((*campos)[0], 20) + Pesos((*campos)[1], 16));
   }
