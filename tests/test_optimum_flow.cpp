@@ -3,14 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <csignal>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -231,40 +224,6 @@ TEST_F(OptimumFlowTest, TheSimulatorRefusesFramesItCannotRead) {
   ASSERT_EQ(pad.Problems().size(), 1u);
   EXPECT_THAT(pad.Problems()[0], HasSubstr("LRC"));
   EXPECT_THAT(pad.Displays(), ElementsAre("HOLA"));
-}
-
-// The command prints the port it serves on, answers there, and ends cleanly on SIGTERM.
-TEST_F(OptimumFlowTest, TheSimulatorCommandServesOnThePtyItPrintsUntilSigterm) {
-  const char* build = std::getenv("TOVALIX_BUILD_DIR");
-  ASSERT_NE(build, nullptr) << "run through ctest";
-  const std::string program = std::string(build) + "/bin/tovalix-sim";
-  ASSERT_TRUE(std::filesystem::exists(program)) << program;
-  int out[2];
-  ASSERT_EQ(::pipe(out), 0);
-  const pid_t child = ::fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    ::dup2(out[1], STDOUT_FILENO);
-    ::close(out[0]);
-    ::execl(program.c_str(), "tovalix-sim", "pinpad", "optimum", "--serial", "SIM-42", "--card",
-            "stripe", static_cast<char*>(nullptr));
-    ::_exit(127);
-  }
-  ::close(out[1]);
-  FILE* printed = ::fdopen(out[0], "r");
-  char line[256] = "";
-  std::fgets(line, sizeof line, printed);  // "" when the command printed nothing
-  std::fclose(printed);
-  const std::string port(line, std::strcspn(line, "\n"));
-  ASSERT_EQ(port.rfind("/dev/", 0), 0u) << port;
-  link.Abre(port);
-  EXPECT_EQ(SerieOptimum(link, op), "SIM-42");
-  link.Cierra();
-  ::kill(child, SIGTERM);
-  int status = 0;
-  ASSERT_EQ(::waitpid(child, &status, 0), child);
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 }  // namespace
