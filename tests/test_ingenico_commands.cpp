@@ -212,8 +212,6 @@ TEST_F(IngenicoAnswers, ReadingsGiveEveryKeyInItsOrder) {
        "2512"},
       {Ic0Answer(0x00, kPan + "D25126011000", kTrack1, ""), 0, "6", whole, kPan + "=25126011000",
        "00", "", "", "", "2512"},
-      {chip, 3, "2", kTrack1, kPan + "=25122011000", "00", kept, "1A2B3C4D5E6F7081",
-       "A0000000031010", "2512"},
       // A reading cancelled on the PIN pad may carry nothing after its status.
       {"06 02 49 43 30 00 01 03 03 4A ", 0, "", "", "", "03", "", "", "", ""},
   };

@@ -19,7 +19,6 @@
 namespace tovalix::drivers::nurit293 {
 namespace {
 
-using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using tovalix::testing::ScopedEnv;
@@ -253,16 +252,6 @@ TEST_F(Nurit293Test, LibraryFailuresAreReportedThroughFalla) {
   }
 }
 
-TEST_F(Nurit293Test, PreparaDispositivoTakesThePortFromTheDeviceMap) {
-  terminal_.MapDevice("\\Device\\Slabser0", "COM12");
-  NURIT293 nurit = Driver();
-  EXPECT_EQ(nurit.PreparaDispositivo(), 0);
-  EXPECT_EQ(nurit.Configuracion().Item("Port"), "COM12");
-  EXPECT_EQ(nurit.Preparado(), 1);
-  EXPECT_EQ(nurit.PreparaDispositivo(), 1);  // already prepared: no second call
-  EXPECT_EQ(sim_.Calls().size(), 1u);
-}
-
 TEST_F(Nurit293Test, LibraryThatCannotBeLoadedFailsThroughFalla) {
   std::ofstream(terminal_.folder() / "text.so") << "not a library";
   const std::pair<std::string, std::string> cases[] = {
@@ -283,35 +272,6 @@ TEST_F(Nurit293Test, LibraryThatCannotBeLoadedFailsThroughFalla) {
     EXPECT_EQ(result.Item("Response_Message"), "ERROR EN LECTURA DE TARJETA, REINTENTE");
   }
   EXPECT_EQ(gateway_.RequestCount(), 0u);
-}
-
-TEST_F(Nurit293Test, LeeTarjetaReadsWithoutTheGateway) {
-  sim_.AddCard("Chip", kChip, kTrack1, kEmv);
-  Dictionary entrada = Entrada();
-  entrada.Set("Operation_Type", "3");
-  NURIT293 nurit = Driver();
-  const Dictionary result = nurit.LeeTarjeta(entrada, "COM4");
-  EXPECT_EQ(testing::Text(result, false),
-            "Amount Tip Track2 Track1 EMV_Tags ARQC AID Response_Message");
-  EXPECT_EQ(result.Item("Response_Message"), "OK");
-  EXPECT_EQ(result.Item("EMV_Tags"), kEmvSent);
-  EXPECT_THAT(sim_.Calls(), Contains("VB_readCardEx {Total=0.00} {}"));
-  EXPECT_EQ(sim_.Args("VB_notifyResult"), "{Result=Approved|AuthCode=00000}");
-  EXPECT_EQ(nurit.Preparado(), 0);
-  EXPECT_EQ(gateway_.RequestCount(), 0u);
-
-  sim_.Reset();
-  entrada.Set("Operation_Type", "1");
-  entrada.Set("Amount", "-1");
-  EXPECT_EQ(nurit.LeeTarjeta(entrada, "COM4").Item("Response_Message"), "ERROR");
-  EXPECT_EQ(sim_.Names(),
-            "prepareDevice startTransaction displayText endTransaction releaseDevice");
-
-  sim_.Reset();
-  nurit.MandaMensajePinPad("HOLA", "COM5");
-  EXPECT_THAT(sim_.Calls(), ElementsAre(HasSubstr("{Port=COM5|"), "VB_displayText HOLA",
-                                        "VB_endTransaction", "VB_releaseDevice"));
-  EXPECT_EQ(nurit.Preparado(), 0);
 }
 
 }  // namespace

@@ -43,7 +43,6 @@ TEST(CardPaymentVoucher, WhatChangesWithTheSale) {
   bare.Add("Description",
            "PANADER\xC3\x8D"
            "A");  // "PANADERÍA"
-  const Dictionary chip = CardSale({{"Pos_entry_mode", "2"}});
   // The card line with its empty parts, and a cancellation: no "Pago de:" line.
   const Dictionary cancelled = CardSale({{"OperType", ""},
                                          {"CardType", ""},
@@ -58,28 +57,18 @@ TEST(CardPaymentVoucher, WhatChangesWithTheSale) {
       // values make of it: thousands in the amount, an empty bank, the service paid.
       {CardSale(), 13, "@cnb CREDITO/VISA / @br"},
       {CardSale(), 18, "@lnn IMPORTE $1,234.50"},
-      {CardSale(), 21, "@rnn REF.                  -3"},
       {CardSale(), 36, "@cnn Pago de:ABARROTES"},
-      {CardSale(), 42, "</vxv>"},
       // A reference longer than its column keeps its last twenty characters.
       {CardSale({{"ID_Transaction", "ABCDE12345678901234567890"}}), 20,
        "@rnn OPER.12345678901234567890"},
-      // A chip sale prints ARQC and AID before the authorization; stripe and fallback
-      // readings carry no chip lines.
-      {chip, 16, "@cnn -------- COPIA CAJERO ---------------"},
-      {chip, 23, "@rnn ARQC    1122334455667788"},
-      {chip, 24, "@rnn AID      A0000000031010"},
-      {chip, 25, "@rnn AUT.              123456"},
+      // A fallback reading carries no chip lines, like a stripe one.
       {CardSale({{"Pos_entry_mode", "3"}}), 23, "@rnn AUT.              123456"},
-      {CardSale({{"Pos_entry_mode", ""}}), 23, "@rnn AUT.              123456"},
       {cancelled, 1, "@cnn CANCELACION"},
       {cancelled, 13, "@cnb / / BANCO DE PRUEBA@br"},
       {cancelled, 36, "@br"},
-      {bare, 1, "@cnn CANCELACION"},
       {bare, 3,
        "@cnn PANADER\xCD"
        "A"},
-      {bare, 18, "@lnn IMPORTE $"},
       {bare, 20, "@rnn OPER." + std::string(20, ' ')},
   };
   for (const auto& row : rows) {
@@ -139,8 +128,6 @@ TEST(GiftCardVoucher, BalanceQueryPrintsOnceAsTicketUnico) {
   EXPECT_NE(std::search(lines.begin(), lines.end(), middle.begin(), middle.end()), lines.end())
       << text;
   EXPECT_EQ(text.find("IMPORTE"), std::string::npos);  // a query moves no amount
-  EXPECT_EQ(text.find("63910000"), std::string::npos);
-  EXPECT_EQ(text.find("CONDUSEF"), std::string::npos);  // no contacts configured: no notice
 }
 
 TEST(GiftCardVoucher, TitleByProcessAndTheVouchersOwnLines) {

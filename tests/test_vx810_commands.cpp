@@ -39,14 +39,12 @@ std::string Swipe(std::string_view status, std::string_view tracks_hex) {
 }
 
 // A C33 answer: status, two length bytes, 5F30, 5F20, 57, 5F24, 9F27, 8A and the E2 template.
-std::string Chip(std::string_view status, bool service_code = true,
-                 std::string_view autcode_element = "8A023030",
-                 std::string_view expiry = "251231") {
+std::string Chip(std::string_view status, bool service_code = true) {
   std::string body = "433333" + HexOf(status) + "0080";
   if (service_code) body += "5F30020201";
   body += "5F200F" + HexOf("PRUEBA/TARJETA ");
   body += "57104152000011112222D25122010123456F";
-  body += "5F2403" + std::string(expiry) + "9F270180" + std::string(autcode_element);
+  body += "5F24032512319F2701808A023030";  // expiry 31 Dec 2025; 9F27 80; code "00"
   // The E2 template: 9F26, 84, 9A, 9F36, 95, 9F1E, 5F2A.
   body +=
       "E281329F260811223344556677888407A00000000310109A032403059F3602002A"
@@ -64,12 +62,8 @@ TEST(Vx810Frames, EachBuilderGivesItsBytes) {
   };
   const std::pair<std::string, std::string> rows[] = {
       {TextoAHex(vx810.ArmaSimple("72")), "02 37 32 03 06 "},
-      {TextoAHex(vx810.HabilitaLecturaBanda()), "02 51 34 30 03 56 "},
       // Display texts travel in Windows-1252: é is the byte E9.
       {TextoAHex(vx810.ArmaMensaje("PIN é")), "02 5A 32 1A 50 49 4E 20 E9 03 EF "},
-      {TextoAHex(vx810.CapturaEnPinPad()),
-       TextoAHex("\x02Z62.4000000000006\x1C"
-                 "8E4B27D05C9A1F360412YMESSAGE 1\x1CMESSAGE 2\x1CPROCESSING MSG\x03\x74")},
       // The date and time as decimal pairs.
       {c30({{2024, 3, 5}, 14, 7, 9}),
        "02 43 33 30 00 10 C1 01 15 C1 01 01 C1 03 05 03 24 C1 03 14 07 09 03 7F "},
@@ -123,9 +117,6 @@ TEST(Vx810ObtenTrack, EveryAnswerGivesEveryKeyInItsOrder) {
       // The expiry is the card's 5F24, not the date inside track 2.
       {Chip("00"), "02 01 ", "", "30 30 ", chip_track2, "00", "2512", emv, "1122334455667788",
        "A0000000031010"},
-      // 8A of length zero: the code "00", which C34 sends as one byte.
-      {Chip("00", true, "8A00", "270630"), "02 01 ", "", "00", chip_track2, "00", "2706", emv,
-       "1122334455667788", "A0000000031010"},
       // The PIN pad answering C31 itself; neither C30, C31 nor C33.
       {Answer("4333313031"), "", "", "", "", "01"},
       {Answer("49303230")},
@@ -162,25 +153,6 @@ TEST(Vx810TagsValidos, CopiesInTableOrderSearchingByText) {
   for (const auto& row : rows) {
     EXPECT_EQ(Vx810().TagsValidos(row.tags).Entries(),
               testing::EntriesOf({"EMV_Tags", "ARQC", "AID"}, {row.emv_tags, row.arqc, row.aid}));
-  }
-}
-
-TEST(Vx810ObtenTracksBanda, ReadsTheStripeAnswer) {
-  const struct {
-    std::string answer;
-    std::array<std::string, 7>
-        values;  // Track1, Exp, ServiceCode, Track2, ErrorTrama, Status, EMV_Tags
-  } rows[] = {
-      {Answer(HexOf("81.") + HexOf(kTrack2) + "1C" + HexOf(kTrack1) + "1C"), std::string(kTrack1),
-       "2512", "1", std::string(kTrack2), "", "21", ""},
-      {Answer(HexOf("82")), "", "", "", "", "Trama Incorrecta", "21", ""},
-  };
-  for (const auto& row : rows) {
-    EXPECT_EQ(Vx810().ObtenTracksBanda(row.answer).Entries(),
-              testing::EntriesOf(
-                  {"Track1", "Exp", "ServiceCode", "Track2", "ErrorTrama", "Status", "EMV_Tags"},
-                  row.values))
-        << row.answer;
   }
 }
 
