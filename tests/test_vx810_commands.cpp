@@ -62,8 +62,12 @@ TEST(Vx810Frames, EachBuilderGivesItsBytes) {
   };
   const std::pair<std::string, std::string> rows[] = {
       {TextoAHex(vx810.ArmaSimple("72")), "02 37 32 03 06 "},
+      {TextoAHex(vx810.HabilitaLecturaBanda()), "02 51 34 30 03 56 "},
       // Display texts travel in Windows-1252: é is the byte E9.
       {TextoAHex(vx810.ArmaMensaje("PIN é")), "02 5A 32 1A 50 49 4E 20 E9 03 EF "},
+      {TextoAHex(vx810.CapturaEnPinPad()),
+       TextoAHex("\x02Z62.4000000000006\x1C"
+                 "8E4B27D05C9A1F360412YMESSAGE 1\x1CMESSAGE 2\x1CPROCESSING MSG\x03\x74")},
       // The date and time as decimal pairs.
       {c30({{2024, 3, 5}, 14, 7, 9}),
        "02 43 33 30 00 10 C1 01 15 C1 01 01 C1 03 05 03 24 C1 03 14 07 09 03 7F "},
