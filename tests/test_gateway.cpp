@@ -265,7 +265,6 @@ TEST_F(GatewayTest, ConfigAcceptedOrElseThePrefilledResult) {
        {"TOVALIX: No dió de Alta el Número de Serie de la terminal que está instalando. Por favor "
         "llame a Operaciones al Tel.55 1234 5678 para que le dén de alta la Terminal y pueda "
         "continuar con la operación."}},
-      {200, "9", "TIENDA SUSPENDIDA", {"TIENDA SUSPENDIDA"}},
       // A peer's text is quoted short and without control characters.
       {200,
        "9",
