@@ -218,7 +218,6 @@ TEST_F(GatewayTest, HttpClientReadsHeadersByNameAndStopsOversizedAnswers) {
     a.Set("X-Probe", "  uno dos ").Set("X-Empty", "");
   });
   auto http = platform::MakeHttpClient();
-  EXPECT_THROW(http->Status(), Failure);
   http->SetTimeouts(platform::HttpTimeouts::All(5000));
   http->Post(gateway.Url(), "text/xml", "<a>1</a>");
   EXPECT_EQ(http->Status(), 201);
@@ -227,7 +226,6 @@ TEST_F(GatewayTest, HttpClientReadsHeadersByNameAndStopsOversizedAnswers) {
   EXPECT_EQ(request.content_type + " " + request.body, "text/xml <a>1</a>");
   EXPECT_EQ(http->ResponseHeader("x-probe"), "uno dos");
   EXPECT_EQ(http->ResponseHeader("X-Empty"), "");
-  EXPECT_THROW(http->ResponseHeader("id_tx"), Failure);
   EXPECT_THROW(http->Post("ftp://127.0.0.1/x", "text/plain", ""), Failure);
   EXPECT_THROW(http->Status(), Failure);  // the failed post dropped the previous answer
 
