@@ -13,7 +13,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <optional>
 #include <random>
 #include <regex>
@@ -109,12 +108,6 @@ void KillRepeatedly(Start start, Check check) {
     complete += loaded ? 1 : 0;
     check(loaded, p, text);
   }
-  // Each write clears the leftovers of earlier kills: only the last kill's may remain.
-  std::size_t leftovers = 0;
-  for (const auto& entry : std::filesystem::directory_iterator(terminal.folder().path())) {
-    leftovers += entry.path().filename().string().rfind("PinPad.ini.tmp", 0) == 0 ? 1 : 0;
-  }
-  EXPECT_LE(leftovers, 1u);
   EXPECT_TRUE(kills < 20 || complete > 0) << "no kill ever found a stored generation";
   std::printf("%lu kills (seed %lu): %lu complete\n", kills, seed, complete);
 }
