@@ -12,7 +12,7 @@ namespace {
 
 using testing::RecordingOperator;
 
-TEST(Generales, LrcHexFormsAndBaseNumbers) {
+TEST(Generales, LrcHexFormsAndNumbers) {
   EXPECT_EQ(CalculaLRC("CF1"), 0x37);
   EXPECT_EQ(CalculaLRC(""), 3);
   EXPECT_EQ(CalculaLRC(std::string("\x80\x7F", 2)), 0xFC);
@@ -31,6 +31,10 @@ TEST(Generales, LrcHexFormsAndBaseNumbers) {
   EXPECT_EQ(BaseAEntero("Z", 16), -1);  // outside the alphabet a digit counts -1
   EXPECT_EQ(BaseAEntero("7FFF", 16), 32767);
   EXPECT_THROW(BaseAEntero("8000", 16), Failure);
+  EXPECT_EQ(DecimalABinario(5, 8), "00000101");
+  EXPECT_EQ(DecimalABinario(5, 2), "Error - Number exceeds specified bit size");
+  EXPECT_EQ(BinarioAHex("101"), "5");
+  EXPECT_EQ(BinarioAHex("10100"), "14");
 }
 
 TEST(TarjetaVigente, ComparesYearThenMonthWithoutCenturyWindow) {
