@@ -89,7 +89,7 @@ compare() {  # host, sections...
 check "regsvr32 Tovalix.ocx" "$wine" regsvr32 /s "$(winpath "$bin/Tovalix.ocx")"
 check "registered in HKLM" registered HKLM
 check "VBScript host runs" run_host vbs UTF-16 cscript //nologo "$(winpath "$root/tests/com/host.vbs")"
-check "VBScript host reads" compare vbs init sales boxes
+check "VBScript host reads" compare vbs init sale sales boxes
 check "VBScript counter runs" run_host counter UTF-16 cscript //nologo "$(winpath "$root/tests/com/host.vbs")" counter
 check "VBScript counter reads" compare counter init counter
 # A failure inside the control (here no Scripting.Dictionary to be had) reaches Err as text.
@@ -98,13 +98,13 @@ errors=$(WINEDLLOVERRIDES="scrrun=d;${WINEDLLOVERRIDES:-}" "$wine" cscript //nol
 check "a failure reaches Err.Description ($errors)" [ "$errors" = \
   "Tovalix: TOVALIX: No se pudo crear el objeto Scripting.Dictionary del resultado." ]
 check "C++ host runs" run_host cpp UTF-8 "$bin/com_host.exe"
-check "C++ host reads" compare cpp init nested sales ipp320 boxes
+check "C++ host reads" compare cpp init nested sale ipp320
 check "regsvr32 /u Tovalix.ocx" "$wine" regsvr32 /s /u "$(winpath "$bin/Tovalix.ocx")"
 check "regsvr32 /u leaves nothing" nothing_left
 # Without registration: the C++ host activates Tovalix.manifest, which lies beside the OCX.
 check "registration-free: C++ host runs" run_host regfree UTF-8 "$bin/com_host.exe" \
   "$(winpath "$bin/Tovalix.manifest")"
-check "registration-free: C++ host reads" compare regfree init nested sales ipp320 boxes
+check "registration-free: C++ host reads" compare regfree init nested sale ipp320
 
 # For the current user only: HKCU\Software\Classes, never HKLM.
 check "regsvr32 /n /i:user" "$wine" regsvr32 /s /n /i:user "$(winpath "$bin/Tovalix.ocx")"
@@ -120,7 +120,7 @@ for clsid in "${keys[2]}" "${keys[8]}"; do  # Cliente, Mostrador
   check "installed $clsid registered" eval '"$wine" reg query "HKLM\\Software\\Classes\\$clsid\\InprocServer32" | grep -qF "C:\\Tovalix\\Tovalix.ocx"'
 done
 check "installed: script host runs" run_host installed UTF-16 cscript //nologo "$(winpath "$root/tests/com/host.vbs")"
-check "installed: script host reads" compare installed init sales boxes
+check "installed: script host reads" compare installed init sale sales boxes
 check "uninstaller /S" "$wine" 'C:\Tovalix\uninstall.exe' /S '_?=C:\Tovalix'
 check "uninstaller leaves nothing" nothing_left
 installed=$WINEPREFIX/drive_c/Tovalix
