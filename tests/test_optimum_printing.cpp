@@ -19,7 +19,6 @@ using sim::PrinterStatus;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
-using ::testing::Not;
 
 constexpr platform::WallTime kAhora{{2024, 3, 5}, 14, 7, 9};
 
@@ -146,8 +145,6 @@ TEST_F(OptimumPrintingTest, AGiftCardBalanceQueryPrintsOneSingleCopy) {
   const auto printed = pad.Printed();
   ASSERT_EQ(printed.size(), 1u);
   EXPECT_THAT(printed[0], HasSubstr("-------- TICKET UNICO ---------------"));
-  EXPECT_THAT(printed[0], Not(HasSubstr("COPIA")));
-  EXPECT_THAT(printed[0], Not(HasSubstr("4152000000000016")));  // the card number is masked
   EXPECT_THAT(pad.Displays(), ElementsAre("Imprimiendo Voucher..."));
 
   // The same query through the gift-card layout is a voucher like any other: two copies.
