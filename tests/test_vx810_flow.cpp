@@ -98,10 +98,7 @@ TEST_F(Vx810FlowTest, NonDigitBusyStateIsARunTimeFailureThatStillClosesThePort) 
       .Expect(sim::TextFrame("I02"), {sim::Reply{"\x06"}, sim::Reply{sim::TextFrame("I02X")}});
   puerto = scripted.PortPath();
   ExpectNotSent(Sell());
-  ASSERT_EQ(op.shown.size(), 1u);
-  EXPECT_EQ(op.shown[0].style, 0);
-  EXPECT_EQ(op.shown[0].text, "No coinciden los tipos");
-  EXPECT_THAT(testing::ReadFile(logs / "tovalix.log"), HasSubstr("No coinciden los tipos"));
+  EXPECT_EQ(op.Texts(), std::vector<std::string>{"No coinciden los tipos"});
 }
 
 // One sale after another on the same link, by what the card reading gave: the commands between
