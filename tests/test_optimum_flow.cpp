@@ -50,7 +50,6 @@ TEST_F(OptimumFlowTest, StripeSaleAsksForTheCardAndPostsTheRecordInItsOrder) {
   const std::string when = c54.date + " " + c54.time;
   EXPECT_TRUE(when == before || when == after) << when;
 
-  EXPECT_EQ(gateway.RequestCount(), 1u);
   EXPECT_EQ(Record(),
             "Id_Store=5&Amount=125&tip=10&total=135&id_transaction=8001&"
             "track2=4152000000000016=30121010000000000&serial=OPT00012345&ptid=4711&"
