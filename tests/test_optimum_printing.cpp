@@ -218,7 +218,10 @@ TEST_F(OptimumPrintingTest, ATicketPrintsOnceWithEveryEntry) {
 
   const auto printed = pad.Printed();
   ASSERT_EQ(printed.size(), 1u);
+  EXPECT_THAT(printed[0], HasSubstr("@cnn ABARROTES LA PRUEBA\r\n@cnn AV. SIEMPRE VIVA 742\r\n"
+                                    "@cnn CENTRO\r\n@cnn CDMX\r\n@cnn Tel.5555555555\r\n"));
   const std::vector<std::string> lines = Lines(printed[0]);
+  EXPECT_THAT(lines, ::testing::Contains("@lnn TOTAL  $57"));
   EXPECT_THAT(lines, ::testing::Contains("@lnn PZAS 3"));
   EXPECT_THAT(lines, ::testing::Contains("@lnn VENTA  A-77"));
   EXPECT_THAT(lines, ::testing::Contains("@lnn FECHA/HORA:  05/03/2024 14:07:09"));
