@@ -296,16 +296,17 @@ class IngenicoSimulatorTest : public ::testing::Test,
 // a typed value comes back through ObtenCVV2.
 TEST_F(IngenicoSimulatorTest, SerialNumberAndKeyboardEntryAreReadFromTheirAnswers) {
   Ingenico driver(op, platform::LocalNow());
-  for (const auto& [model, tipo, serial] :
-       {std::tuple{sim::IngenicoModel::kIngenico3070, "INGENICO3070", "A30701"},
-        std::tuple{sim::IngenicoModel::kIPP320, "IPP320", "B320002"}}) {
+  for (const auto& [model, tipo, serial, stored] :
+       {std::tuple{sim::IngenicoModel::kIngenico3070, "INGENICO3070", "A30701",
+                   "41 33 30 37 30 31 "},
+        std::tuple{sim::IngenicoModel::kIPP320, "IPP320", "B320002", "42 33 32 30 30 30 32 "}}) {
     sim::IngenicoSimulator pad(model);
     pad.SetSerialNumber(serial);
     pad.SetKeyboardEntry("987");
     const drivers::ModelDescriptor& descriptor = *drivers::FindModel(tipo);
     link.SetFormat(descriptor.format);
     link.Abre(pad.PortPath());
-    EXPECT_EQ(descriptor.read_serial(link, op), serial::TextoAHex(serial));
+    EXPECT_EQ(descriptor.read_serial(link, op), stored);
     ASSERT_EQ(link.EnviaRecibe(driver.CapturaEnPinPad(4, 3), kCodigoKBD), 1);
     EXPECT_EQ(driver.ObtenCVV2(serial::TextoAHex(link.BufferRecepcion())), "39 38 37 ");
     link.Cierra();
