@@ -86,20 +86,9 @@ class Impresora {
   OPTIMUM optimum_;
 };
 
-bool VoucherEnModelo(EntornoVenta& entorno, const Dictionary& datos, std::string_view texto,
-                     std::int16_t operacion, const platform::WallTime& ahora) {
-  return ImprimeVoucher(entorno, datos, texto, operacion, ahora);
-}
-
-bool TicketEnModelo(EntornoVenta& entorno, const DatosTicket& ticket,
-                    std::span<const std::string> articulos, std::span<const std::string> pagos,
-                    const platform::WallTime& ahora) {
-  return ImprimeTicket(entorno, ticket, articulos, pagos, ahora);
-}
-
 }  // namespace
 
-extern const Printer kImpresoraOptimum{&VoucherEnModelo, &TicketEnModelo};
+extern const Printer kImpresoraOptimum{&ImprimeVoucher, &ImprimeTicket};
 
 bool ImprimeVoucher(EntornoVenta& entorno, const Dictionary& datos, std::string_view /*texto*/,
                     std::int16_t operacion, const platform::WallTime& ahora) {
