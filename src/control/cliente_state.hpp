@@ -45,9 +45,8 @@ struct ClienteAccess {
   }
 };
 
-// The same door to a Mostrador's state.
+// The same door to a Mostrador's clock.
 struct MostradorAccess {
-  static ClienteState& State(Mostrador& mostrador) { return *mostrador.state_; }
   static void UseClock(Mostrador& mostrador, const platform::Clock& clock) {
     mostrador.state_->clock = &clock;
   }
