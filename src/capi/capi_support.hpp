@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <string>
+#include <utility>
 #include <vector>
 
 struct tovalix_result {
@@ -49,6 +50,16 @@ std::vector<std::string> TextsOf(std::size_t count, const char* const* texts);
 // A new result holding `dictionary`, its keys and values made valid UTF-8 once so that every
 // text handed out is. Throws std::bad_alloc.
 tovalix_result* NewResult(const Dictionary& dictionary);
+
+// A new object for a host, built from `arguments`; NULL when that fails (memory ran out).
+template <typename Object, typename... Arguments>
+Object* New(Arguments&&... arguments) noexcept {
+  try {
+    return new Object(std::forward<Arguments>(arguments)...);
+  } catch (...) {
+    return nullptr;
+  }
+}
 
 // Runs `call` (which returns a Dictionary) for a host: NULL when `object` is NULL, or when
 // anything escapes the call (memory ran out).

@@ -9,6 +9,7 @@
 #include "common/text_encoding.hpp"
 
 using tovalix::capi::CallbackOperator;
+using tovalix::capi::New;
 using tovalix::capi::Text;
 using tovalix::capi::Wrap;
 using tovalix::capi::WrapNumber;
@@ -41,11 +42,7 @@ const char* Keep(tovalix_ipp320* ipp320, Call&& call) noexcept {
 extern "C" {
 
 tovalix_ipp320* tovalix_ipp320_create(tovalix_message_box_fn message_box, void* user_data) {
-  try {
-    return new tovalix_ipp320(message_box, user_data);
-  } catch (...) {
-    return nullptr;
-  }
+  return New<tovalix_ipp320>(message_box, user_data);
 }
 
 void tovalix_ipp320_destroy(tovalix_ipp320* ipp320) {

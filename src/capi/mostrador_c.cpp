@@ -7,6 +7,7 @@
 
 using tovalix::capi::CallbackOperator;
 using tovalix::capi::DictionaryOf;
+using tovalix::capi::New;
 using tovalix::capi::Text;
 using tovalix::capi::TextsOf;
 using tovalix::capi::Wrap;
@@ -23,11 +24,7 @@ extern "C" {
 
 tovalix_mostrador* tovalix_mostrador_create(tovalix_message_box_fn message_box,
                                             tovalix_pump_fn pump, void* user_data) {
-  try {
-    return new tovalix_mostrador(message_box, pump, user_data);
-  } catch (...) {
-    return nullptr;
-  }
+  return New<tovalix_mostrador>(message_box, pump, user_data);
 }
 
 void tovalix_mostrador_destroy(tovalix_mostrador* mostrador) {

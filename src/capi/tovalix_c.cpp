@@ -8,6 +8,7 @@
 #include "capi/capi_support.hpp"
 
 using tovalix::capi::CallbackOperator;
+using tovalix::capi::New;
 using tovalix::capi::Text;
 using tovalix::capi::Wrap;
 using tovalix::capi::WrapNumber;
@@ -27,11 +28,7 @@ const char* tovalix_version(void) {
 
 tovalix_cliente* tovalix_cliente_create(tovalix_message_box_fn message_box, tovalix_pump_fn pump,
                                         void* user_data) {
-  try {
-    return new tovalix_cliente(message_box, pump, user_data);
-  } catch (...) {
-    return nullptr;
-  }
+  return New<tovalix_cliente>(message_box, pump, user_data);
 }
 
 void tovalix_cliente_destroy(tovalix_cliente* cliente) {
