@@ -37,4 +37,15 @@ void PrintJson(const std::string& json) {
   std::fflush(stdout);
 }
 
+void PrintResult(Run& run, const Dictionary& result, std::string_view key,
+                 std::string_view success) {
+  PrintJson(result.ToJson());
+  run.exit_status = result.Exists(key) && result.Item(key) == success ? 0 : 1;
+}
+
+void PrintNumber(Run& run, const char* operation, std::int16_t result) {
+  PrintJson(std::string("{\"") + operation + "\":" + std::to_string(result) + "}");
+  run.exit_status = result == 1 ? 0 : 1;
+}
+
 }  // namespace tovalix::cli

@@ -3,11 +3,15 @@
 // --messages jsonl, as one JSON object a line (text, style, title).
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <string_view>
 
 #include <CLI/CLI.hpp>
 #include <tovalix/dictionary.hpp>
 #include <tovalix/operator.hpp>
+
+#include "commands.hpp"
 
 namespace tovalix::cli {
 
@@ -26,5 +30,12 @@ bool IsApproved(const Dictionary& result);
 
 // Prints a result as one JSON object on stdout.
 void PrintJson(const std::string& json);
+
+// Prints `result` and sets the exit status: 0 when its entry `key` reads `success`, else 1.
+void PrintResult(Run& run, const Dictionary& result, std::string_view key,
+                 std::string_view success);
+
+// Prints an operation's number as {"<operation>":N} and sets the exit status: 0 when it is 1.
+void PrintNumber(Run& run, const char* operation, std::int16_t result);
 
 }  // namespace tovalix::cli

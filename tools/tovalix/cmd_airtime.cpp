@@ -17,12 +17,9 @@ struct AirtimeArguments {
   CliOperator op;
 };
 
-// Runs one operation, prints its result and exits 0 when the service accepted it.
-template <typename Operation>
-void Finish(Run& run, Operation&& operation) {
-  const Dictionary result = operation();
-  PrintJson(result.ToJson());
-  run.exit_status = result.Item("Accepted") == "True" ? 0 : 1;
+// Prints the result; exit 0 when the service accepted the operation.
+void Accepted(Run& run, const Dictionary& result) {
+  PrintResult(run, result, "Accepted", "True");
 }
 
 }  // namespace
@@ -43,10 +40,8 @@ void RegisterAirtime(CLI::App& app, Run& run) {
   AddMessagesOption(*topup, args->op);
   topup->callback([args, &run] {
     Cliente cliente(args->op);
-    Finish(run, [&] {
-      return cliente.TiempoAire(args->teller, args->provider, args->phone, args->amount,
-                                args->timestamp);
-    });
+    Accepted(run, cliente.TiempoAire(args->teller, args->provider, args->phone, args->amount,
+                                     args->timestamp));
   });
 
   CLI::App* status = airtime->add_subcommand("status", "The state of an earlier sale");
@@ -55,7 +50,7 @@ void RegisterAirtime(CLI::App& app, Run& run) {
   AddMessagesOption(*status, args->op);
   status->callback([args, &run] {
     Cliente cliente(args->op);
-    Finish(run, [&] { return cliente.TiempoAireStatusVenta(args->provider, args->timestamp); });
+    Accepted(run, cliente.TiempoAireStatusVenta(args->provider, args->timestamp));
   });
 
   CLI::App* balance = airtime->add_subcommand("balance", "The merchant's airtime balance");
@@ -63,7 +58,7 @@ void RegisterAirtime(CLI::App& app, Run& run) {
   AddMessagesOption(*balance, args->op);
   balance->callback([args, &run] {
     Cliente cliente(args->op);
-    Finish(run, [&] { return cliente.TiempoAireConsultaSaldo(args->teller); });
+    Accepted(run, cliente.TiempoAireConsultaSaldo(args->teller));
   });
 
   CLI::App* amounts = airtime->add_subcommand("amounts", "The amounts a provider sells");
@@ -71,7 +66,7 @@ void RegisterAirtime(CLI::App& app, Run& run) {
   AddMessagesOption(*amounts, args->op);
   amounts->callback([args, &run] {
     Cliente cliente(args->op);
-    Finish(run, [&] { return cliente.TiempoAireCantidades(args->provider); });
+    Accepted(run, cliente.TiempoAireCantidades(args->provider));
   });
 }
 

@@ -26,15 +26,10 @@ struct CounterArguments {
   CliOperator op;
 };
 
-// Prints the result and exits 0 when its entry `key` reads `success`.
-void Finish(Run& run, const Dictionary& result, const char* key, const char* success) {
-  PrintJson(result.ToJson());
-  run.exit_status = result.Exists(key) && result.Item(key) == success ? 0 : 1;
-}
-
-void AddSecret(CLI::App& command, const char* name, std::string& value, const char* help,
-               const char* environment) {
-  command.add_option(name, value, help)->envname(environment);
+// An option that may come from `environment` instead, out of the process list.
+CLI::Option* AddSecret(CLI::App& command, const char* name, std::string& value, const char* help,
+                       const char* environment) {
+  return command.add_option(name, value, help)->envname(environment);
 }
 
 void RegisterSession(CLI::App& counter, Run& run, const std::shared_ptr<CounterArguments>& args) {
@@ -47,14 +42,16 @@ void RegisterSession(CLI::App& counter, Run& run, const std::shared_ptr<CounterA
            : "Sign a teller out (exit 0 when the service answers status 1)");
     command->add_option("--user", args->user, "the teller's eight-digit operator number")
         ->required();
-    AddSecret(*command, "--nip", args->nip, "the teller's four-digit NIP", "TOVALIX_NIP");
-    AddSecret(*command, "--track2", args->track2, "track 2 of the teller's card", "TOVALIX_TRACK2");
-    if (in) command->get_option("--nip")->required();
-    if (in) command->get_option("--track2")->required();
+    // Signing out needs neither the NIP nor the card.
+    AddSecret(*command, "--nip", args->nip, "the teller's four-digit NIP", "TOVALIX_NIP")
+        ->required(in);
+    AddSecret(*command, "--track2", args->track2, "track 2 of the teller's card", "TOVALIX_TRACK2")
+        ->required(in);
     AddMessagesOption(*command, args->op);
     command->callback([args, &run, type] {
       Mostrador mostrador(args->op);
-      Finish(run, mostrador.SesionCajero(args->user, args->nip, args->track2, type), "status", "1");
+      PrintResult(run, mostrador.SesionCajero(args->user, args->nip, args->track2, type), "status",
+                  "1");
     });
   }
 }
@@ -92,7 +89,7 @@ void RegisterLog(CLI::App& counter, Run& run, const std::shared_ptr<CounterArgum
     Dictionary bitacora;
     for (const Entry& entry : kEntries) bitacora.Set(entry.key, (*args).*(entry.value));
     Mostrador mostrador(args->op);
-    Finish(run, mostrador.RegistraBitacora(bitacora), "status", "1");
+    PrintResult(run, mostrador.RegistraBitacora(bitacora), "status", "1");
   });
 }
 
@@ -105,7 +102,7 @@ void RegisterRemittances(CLI::App& counter, Run& run,
   AddMessagesOption(*query, args->op);
   query->callback([args, &run] {
     Mostrador mostrador(args->op);
-    Finish(run, mostrador.ConsultaRemesa(args->order), "response_code", "1");
+    PrintResult(run, mostrador.ConsultaRemesa(args->order), "response_code", "1");
   });
 
   CLI::App* pay = counter.add_subcommand(
@@ -123,11 +120,11 @@ void RegisterRemittances(CLI::App& counter, Run& run,
   AddMessagesOption(*pay, args->op);
   pay->callback([args, &run] {
     Mostrador mostrador(args->op);
-    Finish(run,
-           mostrador.PagaRemesa(args->order, args->visa, args->passport, args->green_card,
-                                args->social_security, args->consular_id, args->voter_id,
-                                args->licence),
-           "response_code", "1");
+    PrintResult(run,
+                mostrador.PagaRemesa(args->order, args->visa, args->passport, args->green_card,
+                                     args->social_security, args->consular_id, args->voter_id,
+                                     args->licence),
+                "response_code", "1");
   });
 }
 
@@ -136,14 +133,16 @@ void RegisterNip(CLI::App& counter, Run& run, const std::shared_ptr<CounterArgum
       "nip",
       "Give a gift card, whose tracks the host has read, its four-digit PIN (exit 0 when the "
       "service reports no error)");
-  AddSecret(*command, "--nip", args->nip, "the card's new four-digit PIN", "TOVALIX_NIP");
-  AddSecret(*command, "--track1", args->track1, "track 1 of the card", "TOVALIX_TRACK1");
-  AddSecret(*command, "--track2", args->track2, "track 2 of the card", "TOVALIX_TRACK2");
-  for (const char* name : {"--nip", "--track1", "--track2"}) command->get_option(name)->required();
+  AddSecret(*command, "--nip", args->nip, "the card's new four-digit PIN", "TOVALIX_NIP")
+      ->required();
+  AddSecret(*command, "--track1", args->track1, "track 1 of the card", "TOVALIX_TRACK1")
+      ->required();
+  AddSecret(*command, "--track2", args->track2, "track 2 of the card", "TOVALIX_TRACK2")
+      ->required();
   AddMessagesOption(*command, args->op);
   command->callback([args, &run] {
     Mostrador mostrador(args->op);
-    Finish(run, mostrador.AsignaNip(args->nip, args->track1, args->track2), "error", "");
+    PrintResult(run, mostrador.AsignaNip(args->nip, args->track1, args->track2), "error", "");
   });
 }
 

@@ -94,7 +94,7 @@ int RunDemo(DemoArguments& args) {
   const auto pay = [&](const std::string& step, double amount, std::int32_t transaction) {
     const Dictionary result =
         cliente.PagoTarjeta(5, amount, 0, amount, transaction, 1, "", 0, 0, "", "", "");
-    PrintStep(step, nlohmann::ordered_json::parse(result.ToJson()));
+    PrintStep(step, JsonOf(result));
     return IsApproved(result);
   };
   pinpad->QueueChipCard();
@@ -109,7 +109,7 @@ int RunDemo(DemoArguments& args) {
   const bool declined = !pay("declined sale", 3200, 3);
 
   const Dictionary topup = cliente.TiempoAire("", "TELCEL", "5512345678", 50, "DEMO-1");
-  PrintStep("airtime top-up", nlohmann::ordered_json::parse(topup.ToJson()));
+  PrintStep("airtime top-up", JsonOf(topup));
   const bool counter = RunCounterDemo(args.op, gateway, env / "devices.tsv", PrintStep);
   return chip_approved && stripe_approved && declined && topup.Item("Accepted") == "True" && counter
              ? 0

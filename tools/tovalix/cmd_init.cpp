@@ -41,8 +41,7 @@ void RegisterInit(CLI::App& app, Run& run) {
     Cliente cliente(args->op);
     const std::int16_t result = cliente.InicializaPinPad(args->store, args->ptid, args->model,
                                                          args->serial, args->user_ta, args->pwd_ta);
-    PrintJson("{\"InicializaPinPad\":" + std::to_string(result) + "}");
-    run.exit_status = result == 1 ? 0 : 1;
+    PrintNumber(run, "InicializaPinPad", result);
   });
 }
 

@@ -51,11 +51,6 @@ Dictionary VoucherData(const PrintArguments& args) {
   return data;
 }
 
-void Finish(Run& run, const char* operation, std::int16_t result) {
-  PrintJson(std::string("{\"") + operation + "\":" + std::to_string(result) + "}");
-  run.exit_status = result == 1 ? 0 : 1;
-}
-
 }  // namespace
 
 void RegisterPrint(CLI::App& app, Run& run) {
@@ -80,7 +75,7 @@ void RegisterPrint(CLI::App& app, Run& run) {
   voucher->callback([args, &run] {
     const Dictionary data = VoucherData(*args);
     Mostrador mostrador(args->op);
-    Finish(run, "ImprimeVoucher", mostrador.ImprimeVoucher(data, args->text, args->operation));
+    PrintNumber(run, "ImprimeVoucher", mostrador.ImprimeVoucher(data, args->text, args->operation));
   });
 
   CLI::App* ticket = print->add_subcommand("ticket", "Print a sales ticket once");
@@ -97,10 +92,10 @@ void RegisterPrint(CLI::App& app, Run& run) {
   AddMessagesOption(*ticket, args->op);
   ticket->callback([args, &run] {
     Mostrador mostrador(args->op);
-    Finish(run, "ImprimeTicket",
-           mostrador.ImprimeTicket(args->name, args->address1, args->address2, args->address3,
-                                   args->phone, args->folio, args->total, args->articles,
-                                   args->payments));
+    PrintNumber(run, "ImprimeTicket",
+                mostrador.ImprimeTicket(args->name, args->address1, args->address2, args->address3,
+                                        args->phone, args->folio, args->total, args->articles,
+                                        args->payments));
   });
 }
 

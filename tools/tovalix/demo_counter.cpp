@@ -13,10 +13,6 @@ namespace {
 constexpr const char* kTellerTrack2 = "5204160000000018=31121011234567";
 constexpr const char* kOrder = "ORD-7";  // the one order the simulated service holds
 
-nlohmann::ordered_json Json(const Dictionary& result) {
-  return nlohmann::ordered_json::parse(result.ToJson());
-}
-
 // What the printer got, without its contents: the copy's label, its lines and bytes.
 std::string Summary(const std::string& text) {
   std::string label = "print text";
@@ -31,6 +27,10 @@ std::string Summary(const std::string& text) {
 
 }  // namespace
 
+nlohmann::ordered_json JsonOf(const Dictionary& result) {
+  return nlohmann::ordered_json::parse(result.ToJson());
+}
+
 bool RunCounterDemo(Operator& op, sim::GatewaySimulator& gateway,
                     const std::filesystem::path& devices, const DemoStep& step) {
   gateway.SetScript(nullptr);  // the declined sale is over: approve again
@@ -44,11 +44,11 @@ bool RunCounterDemo(Operator& op, sim::GatewaySimulator& gateway,
 
   Mostrador mostrador(op);
   const Dictionary teller = mostrador.SesionCajero("12345678", "1234", kTellerTrack2, "C");
-  step("teller sign-in", Json(teller));
+  step("teller sign-in", JsonOf(teller));
   const Dictionary order = mostrador.ConsultaRemesa(kOrder);
-  step("remittance query", Json(order));
+  step("remittance query", JsonOf(order));
   const Dictionary paid = mostrador.PagaRemesa(kOrder, "", "G1234567", "", "", "", "", "");
-  step("remittance payment", Json(paid));
+  step("remittance payment", JsonOf(paid));
 
   // Remittances have no voucher layout of their own: the counter-service voucher carries it.
   Dictionary voucher;

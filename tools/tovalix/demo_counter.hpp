@@ -8,11 +8,15 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
+#include <tovalix/dictionary.hpp>
 #include <tovalix/operator.hpp>
 
 #include "sim/gateway/gateway_simulator.hpp"
 
 namespace tovalix::cli {
+
+// A result as a demo step prints it.
+nlohmann::ordered_json JsonOf(const Dictionary& result);
 
 // Prints one step of the demo and its result.
 using DemoStep = std::function<void(const std::string& step, const nlohmann::ordered_json&)>;
