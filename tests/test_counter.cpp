@@ -263,10 +263,10 @@ TEST_F(Counter, RemittancesGoToTheStoredGatewayWithTheDefaultTimeOut) {
             "matricula_consular=&ide=&licencia=&process_type=OREXPay");
   EXPECT_TRUE(op.shown.empty());
 
-  settings::Parametros stored;
-  EXPECT_EQ(counter::TimeOutRemesa(stored), counter::kTimeOutOrexPredeterminado);
+  settings::Parametros stored;  // blank or not a number: the documented 45 seconds
+  EXPECT_EQ(counter::TimeOutRemesa(stored), "45");
   stored.TimeOutOrex = "treinta";
-  EXPECT_EQ(counter::TimeOutRemesa(stored), counter::kTimeOutOrexPredeterminado);
+  EXPECT_EQ(counter::TimeOutRemesa(stored), "45");
   stored.TimeOutOrex = "30";
   EXPECT_EQ(counter::TimeOutRemesa(stored), "30");
 }
