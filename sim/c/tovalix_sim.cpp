@@ -48,11 +48,6 @@ size_t tovalix_sim_gateway_requests(tovalix_sim_gateway* gateway) {
   return gateway->server.RequestCount();
 }
 
-const char* tovalix_sim_gateway_last_path(tovalix_sim_gateway* gateway) {
-  const auto requests = gateway->server.Requests();
-  return Keep(gateway->text, requests.empty() ? "" : requests.back().path);
-}
-
 const char* tovalix_sim_gateway_last_value(tovalix_sim_gateway* gateway, const char* name) {
   const auto requests = gateway->server.Requests();
   return Keep(gateway->text, requests.empty() ? "" : requests.back().Value(name));

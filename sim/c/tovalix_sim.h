@@ -17,8 +17,7 @@ tovalix_sim_gateway* tovalix_sim_gateway_start(void);
 /* "http://127.0.0.1:<port>", the base of the gateway's and the banking-agent service's paths. */
 const char* tovalix_sim_gateway_base(tovalix_sim_gateway* gateway);
 size_t tovalix_sim_gateway_requests(tovalix_sim_gateway* gateway);
-/* The last request's path, or the value of its form field `name` ("" when absent). */
-const char* tovalix_sim_gateway_last_path(tovalix_sim_gateway* gateway);
+/* The value of the last request's form field `name` ("" when absent). */
 const char* tovalix_sim_gateway_last_value(tovalix_sim_gateway* gateway, const char* name);
 void tovalix_sim_gateway_stop(tovalix_sim_gateway* gateway);
 
